@@ -1,0 +1,31 @@
+// Formulas that turn parameters and the sample rate into the coefficients and
+// delay lengths the network reads. Products and sums are formed in double from
+// the single-precision operands and rounded only when stored: to float for
+// coefficients, by truncation toward zero for lengths.
+#pragma once
+
+#include <cstdint>
+
+namespace lumbrook {
+
+float FeedbackFrom(float roomSize);
+float Damp1From(float damping);
+float Damp2From(float damping);
+float EarlyGainFrom(float earlyRef);
+float ShelfGainFrom(float eqValue);  // amplitude factor 10^(dB/40)
+
+float SamplesPerMs(uint32_t sampleRate);  // rounded to single precision
+
+// Truncates a length in samples toward zero, clamped first (in floating point,
+// so NaN, infinities and huge values stay defined) to 0..kLineCapacity.
+int32_t ClampedLength(double samples);
+
+int32_t PreDelayLength(uint32_t sampleRate, float preDelay);
+int32_t EarlyLength(float samplesPerMs, float roomSize);
+int32_t RightEarlyLength(int32_t earlyLength);
+// One comb or all-pass length: samplesPerMs * 1.1 * tuningMs.
+int32_t TuningLength(float samplesPerMs, float tuningMs);
+
+double HighShelfCornerHz(uint32_t sampleRate);
+
+}  // namespace lumbrook

@@ -1,0 +1,32 @@
+// Flushes denormal floats to zero for the lifetime of a guard, so that a
+// decaying tail never falls into slow denormal arithmetic, and restores the
+// caller's floating-point mode afterwards. Values below about 1e-38 become 0.
+#pragma once
+
+#if defined(__SSE2__) || defined(_M_X64) || (defined(_M_IX86_FP) && _M_IX86_FP >= 2)
+#include <xmmintrin.h>
+#define LUMBROOK_HAS_MXCSR 1
+#endif
+
+namespace lumbrook {
+
+class FlushDenormalsGuard {
+public:
+#ifdef LUMBROOK_HAS_MXCSR
+    FlushDenormalsGuard() : saved_(_mm_getcsr()) { _mm_setcsr(saved_ | kFlushToZero | kDenormalsAreZero); }
+    ~FlushDenormalsGuard() { _mm_setcsr(saved_); }
+#else
+    FlushDenormalsGuard() {}
+#endif
+    FlushDenormalsGuard(const FlushDenormalsGuard&) = delete;
+    FlushDenormalsGuard& operator=(const FlushDenormalsGuard&) = delete;
+
+private:
+#ifdef LUMBROOK_HAS_MXCSR
+    static constexpr unsigned kFlushToZero = 0x8000;
+    static constexpr unsigned kDenormalsAreZero = 0x0040;
+    unsigned saved_;
+#endif
+};
+
+}  // namespace lumbrook

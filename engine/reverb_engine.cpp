@@ -1,0 +1,103 @@
+// Parameter paths of the engine: construction, the block setter, the single
+// setters and the stream reset. Which path refreshes which value follows one
+// rule: lengths depend on the rate and change at a reset or by their own
+// setter; everything else follows the block at once.
+#include "reverb_engine.h"
+
+#include <cstring>
+#include <initializer_list>
+
+#include "coefficients.h"
+
+namespace lumbrook {
+
+ReverbEngine::ReverbEngine() {
+    std::memset(&coef_, 0, sizeof coef_);
+    ClearNetwork();
+    params_ = DefaultParams();
+    RefreshAll();
+}
+
+void ReverbEngine::SetParams(const ReverbParams& params) {
+    params_ = params;
+    RefreshAll();
+}
+
+// The block path: everything but the two rate-dependent lengths, which wait
+// for the next reset, and bypass, which a block always switches off.
+void ReverbEngine::RefreshAll() {
+    coef_.feedback = FeedbackFrom(params_.roomSize);
+    for (ParamId id : {ParamId::Damping, ParamId::EarlyRef, ParamId::ReverbLevel,
+                       ParamId::DryLevel, ParamId::LoEq, ParamId::HiEq, ParamId::EnableEq})
+        Refresh(id);
+    coef_.bypassActive = 0;
+}
+
+void ReverbEngine::Refresh(ParamId id) {
+    switch (id) {
+    case ParamId::PreDelay:
+        coef_.preDelayLength = PreDelayLength(coef_.sampleRate, params_.preDelay);
+        break;
+    case ParamId::RoomSize:
+        coef_.feedback = FeedbackFrom(params_.roomSize);
+        coef_.earlyLength = EarlyLength(SamplesPerMs(coef_.sampleRate), params_.roomSize);
+        break;
+    case ParamId::Damping:
+        coef_.damp1 = Damp1From(params_.damping);
+        coef_.damp2 = Damp2From(params_.damping);
+        break;
+    case ParamId::EarlyRef: coef_.earlyGain = EarlyGainFrom(params_.earlyRef); break;
+    case ParamId::ReverbLevel: coef_.wetGain = params_.reverbLevel; break;
+    case ParamId::DryLevel: coef_.dryGain = params_.dryLevel; break;
+    case ParamId::LoEq: coef_.loShelfGain = ShelfGainFrom(params_.loEq); break;
+    case ParamId::HiEq: coef_.hiShelfGain = ShelfGainFrom(params_.hiEq); break;
+    case ParamId::ExtendTail: break;  // read directly by ProcessTail
+    case ParamId::EnableEq: coef_.eqEnabled = params_.enableEq; break;
+    case ParamId::Bypass: coef_.bypassActive = params_.bypass; break;
+    case ParamId::Count: break;
+    }
+}
+
+void ReverbEngine::SetFloat(ParamId id, float value) {
+    if (id < ParamId::PreDelay || id >= ParamId::Count) return;
+    const ParamInfo& info = Param(id);
+    if (info.kind != ParamKind::Continuous) return;
+    params_.*info.floatField = value;
+    Refresh(id);
+}
+
+void ReverbEngine::SetSwitch(ParamId id, int32_t value) {
+    if (id < ParamId::PreDelay || id >= ParamId::Count) return;
+    const ParamInfo& info = Param(id);
+    if (info.kind != ParamKind::Switch) return;
+    params_.*info.switchField = value;
+    Refresh(id);
+}
+
+float ReverbEngine::GetFloat(ParamId id) const {
+    if (id < ParamId::PreDelay || id >= ParamId::Count) return 0.0f;
+    const ParamInfo& info = Param(id);
+    return info.kind == ParamKind::Continuous ? params_.*info.floatField : 0.0f;
+}
+
+int32_t ReverbEngine::GetSwitch(ParamId id) const {
+    if (id < ParamId::PreDelay || id >= ParamId::Count) return 0;
+    const ParamInfo& info = Param(id);
+    return info.kind == ParamKind::Switch ? params_.*info.switchField : 0;
+}
+
+void ReverbEngine::ResetStream(uint32_t sampleRate) {
+    coef_.sampleRate = sampleRate;
+    const float samplesPerMs = SamplesPerMs(sampleRate);
+    coef_.preDelayLength = PreDelayLength(sampleRate, params_.preDelay);
+    for (int i = 0; i < kCombCount; ++i)
+        coef_.combLength[i] = TuningLength(samplesPerMs, kCombTuningMs[i]);
+    for (int i = 0; i < kAllpassCount; ++i)
+        coef_.allpassLength[i] = TuningLength(samplesPerMs, kAllpassTuningMs[i]);
+    coef_.earlyLength = EarlyLength(samplesPerMs, params_.roomSize);
+    ClearNetwork();
+}
+
+void ReverbEngine::ClearNetwork() { std::memset(&net_, 0, sizeof net_); }
+
+}  // namespace lumbrook

@@ -1,0 +1,106 @@
+// The reverb engine: the parameter block, the coefficients derived from it,
+// and the network state (28 delay lines held inline, comb stores, shelving
+// filters). Portable C++ with no locking: the owner serialises every call.
+#pragma once
+
+#include <cstdint>
+
+#include "reverb_params.h"
+#include "shelf_filter.h"
+#include "tuning.h"
+
+namespace lumbrook {
+
+// What the processing calls need of the negotiated wave format.
+struct BufferFormat {
+    uint32_t channelCount;  // 1 or 2; any other count is never processed
+    uint32_t sampleRate;    // sets the tail budget of ProcessTail
+};
+
+// Values the processing reads, derived from the block and the sample rate.
+struct EngineCoefficients {
+    uint32_t sampleRate;
+    int32_t combLength[kCombCount];
+    int32_t allpassLength[kAllpassCount];
+    int32_t preDelayLength;
+    float feedback, damp1, damp2, earlyGain;
+    int32_t earlyLength;
+    float wetGain, dryGain, loShelfGain, hiShelfGain;
+    int32_t eqEnabled, bypassActive;
+};
+
+enum ShelfIndex { kLeftLowShelf, kRightLowShelf, kLeftHighShelf, kRightHighShelf, kShelfCount };
+
+class ReverbEngine {
+public:
+    // Constructor defaults, and a silent network with every length 0, so that
+    // processing before the first ResetStream is defined (it delays by one frame).
+    ReverbEngine();
+    ReverbEngine(const ReverbEngine&) = delete;
+    ReverbEngine& operator=(const ReverbEngine&) = delete;
+
+    const ReverbParams& Params() const { return params_; }
+
+    // Whole-block restore: refreshes every coefficient but the two lengths
+    // (they follow at the next ResetStream) and switches bypass off whatever
+    // the block holds; the block keeps its bypass value.
+    void SetParams(const ReverbParams& params);
+
+    // The single setters store the value unchecked and refresh what it drives;
+    // the lengths come from the sample rate of the last ResetStream. A setter
+    // of the wrong kind for the parameter does nothing; a getter gives 0.
+    void SetFloat(ParamId id, float value);
+    void SetSwitch(ParamId id, int32_t value);
+    float GetFloat(ParamId id) const;
+    int32_t GetSwitch(ParamId id) const;
+
+    // Starts a stream: derives every length from the rate and silences the
+    // whole network (full line capacity, cursors, stores, filters, tail budget).
+    void ResetStream(uint32_t sampleRate);
+
+    // Replaces each frame of interleaved float samples with dry + reverberation
+    // + early echo. Nothing happens for frameCount <= 0, a null buffer or a
+    // channel count other than 1 or 2.
+    void ProcessInPlace(float* buffer, int32_t frameCount, const BufferFormat& format);
+
+    // Writes up to frameCount frames of decaying tail (silence in, no dry term).
+    // True when all frames were delivered, with frameCount stored in framesDone;
+    // false when extendTail is off, frameCount <= 0, or the ten-second budget
+    // since the last reset ran out (the frames written up to then stay).
+    bool ProcessTail(float* buffer, int32_t frameCount, const BufferFormat& format,
+                     int32_t* framesDone);
+
+    const EngineCoefficients& Coefficients() const { return coef_; }
+    const ShelfFilter& Shelf(ShelfIndex index) const { return net_.shelf[index]; }
+    int64_t TailCount() const { return net_.tailCount; }
+
+private:
+    struct Network {
+        float earlyLine[2][kLineCapacity];
+        float preDelayLine[2][kLineCapacity];
+        int32_t earlyCursor[2];
+        int32_t preDelayCursor[2];
+        float combLine[kCombCount][kLineCapacity];
+        float combStore[kCombCount];
+        int32_t combCursor[kCombCount];
+        float allpassLine[kAllpassCount][kLineCapacity];
+        int32_t allpassCursor[kAllpassCount];
+        ShelfFilter shelf[kShelfCount];
+        int64_t tailCount;  // wide: a spent budget still counts a frame per call
+    };
+
+    // Per-call values and the scratch of one block of frames.
+    struct CallContext;
+
+    void RefreshAll();
+    void Refresh(ParamId id);
+    void ClearNetwork();
+    void PrepareCall(CallContext& ctx, uint32_t channelCount);
+    void RunBlock(CallContext& ctx, int32_t frameCount);
+
+    ReverbParams params_;
+    EngineCoefficients coef_;
+    Network net_;
+};
+
+}  // namespace lumbrook

@@ -1,0 +1,35 @@
+// The shelving equaliser's second-order section: a low or high shelf of the
+// Audio EQ Cookbook (slope 1) in double precision, which redesigns itself
+// lazily when its corner, gain or sample rate changes and keeps its history.
+#pragma once
+
+#include <cstdint>
+
+namespace lumbrook {
+
+enum class ShelfKind : int32_t { None = 0, Low = 5, High = 6 };
+
+struct ShelfFilter {
+    double x1, x2;  // previous two inputs
+    double y1, y2;  // previous two outputs
+    double a1, a2, b0, b1, b2;  // normalised by a0
+    double designCorner;  // Hz
+    double designGain;    // amplitude factor A
+    double designRate;    // Hz
+    ShelfKind designKind; // None until the first use after a reset
+
+    // Redesigns when any input differs from the current design (exact
+    // comparisons); the history is kept. sampleRate must be positive.
+    void Prepare(ShelfKind kind, double corner, double gain, double sampleRate);
+
+    double Filter(double x) {
+        const double y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
+        x2 = x1;
+        x1 = x;
+        y2 = y1;
+        y1 = y;
+        return y;
+    }
+};
+
+}  // namespace lumbrook

@@ -1,0 +1,307 @@
+// ProcessInPlace and ProcessTail: impulse timing and values, the early echo,
+// mono against stereo, bypass, the tail budget, resets and buffer sizes.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+#include "engine_fixture.h"
+
+namespace lumbrook {
+namespace {
+
+using test::Bits;
+using test::MakeEngine;
+using test::Mono;
+using test::NoiseBuffer;
+using test::Stereo;
+
+// Only the reverberation: no pre-delay, smallest room, no EQ, early echo off.
+void WetOnly(ReverbEngine& engine) {
+    engine.SetParams({0.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.5f, 0.5f, 0, 0, 0});
+}
+
+int FirstNonZero(const std::vector<float>& buffer, int channels, int channel) {
+    for (size_t i = channel; i < buffer.size(); i += channels)
+        if (buffer[i] != 0.0f) return int(i / channels);
+    return -1;
+}
+
+TEST(Processing, SilenceStaysSilentWhateverTheParameters) {
+    auto engine = MakeEngine();
+    test::Noise noise(7);
+    for (int trial = 0; trial < 8; ++trial) {
+        ReverbParams p{};
+        for (float* f : {&p.preDelay, &p.roomSize, &p.damping, &p.earlyRef, &p.reverbLevel,
+                         &p.dryLevel, &p.loEq, &p.hiEq})
+            *f = noise.Unit();
+        p.enableEq = trial & 1;
+        p.extendTail = 1;
+        engine->SetParams(p);
+        engine->ResetStream(trial < 4 ? 44100 : 48000);
+        std::vector<float> buffer(2 * 3000, 0.0f);
+        engine->ProcessInPlace(buffer.data(), 3000, Stereo());
+        int32_t done = 0;
+        engine->ProcessTail(buffer.data(), 1500, Stereo(), &done);
+        for (float s : buffer) ASSERT_EQ(Bits(s), 0u) << "trial " << trial;
+    }
+}
+
+TEST(Processing, StereoImpulseReachesEachSideThroughItsFirstComb) {
+    auto engine = MakeEngine();
+    WetOnly(*engine);
+    engine->ResetStream(44100);
+    std::vector<float> buffer(2 * 1400, 0.0f);
+    buffer[0] = 1.0f;
+    engine->ProcessInPlace(buffer.data(), 1400, Stereo());
+    // One frame of pre-delay, then the shortest comb on each side.
+    EXPECT_EQ(FirstNonZero(buffer, 2, 0), 1228);
+    EXPECT_EQ(FirstNonZero(buffer, 2, 1), 1253);
+    EXPECT_EQ(buffer[2 * 1228], 0.014999999664723873f);
+    EXPECT_EQ(buffer[2 * 1253 + 1], 0.014999999664723873f);
+}
+
+TEST(Processing, MonoImpulseCarriesTwiceTheCombInput) {
+    auto engine = MakeEngine();
+    WetOnly(*engine);
+    engine->ResetStream(44100);
+    std::vector<float> buffer(1400, 0.0f);
+    buffer[0] = 1.0f;
+    engine->ProcessInPlace(buffer.data(), 1400, Mono());
+    EXPECT_EQ(FirstNonZero(buffer, 1, 0), 1228);
+    EXPECT_EQ(buffer[1228], 0.029999999329447746f);
+}
+
+TEST(Processing, MonoEqualsTheLeftOfAStereoStreamCarryingItTwice) {
+    for (int eq = 0; eq < 2; ++eq) {
+        auto mono = MakeEngine();
+        auto stereo = MakeEngine();
+        const ReverbParams p = {0.3f, 0.6f, 0.4f, 0.5f, 0.7f, 0.6f, 0.8f, 0.2f, 1, eq, 0};
+        mono->SetParams(p);
+        stereo->SetParams(p);
+        mono->ResetStream(44100);
+        stereo->ResetStream(44100);
+        std::vector<float> m = NoiseBuffer(20000, 3);
+        std::vector<float> s(2 * m.size());
+        for (size_t i = 0; i < m.size(); ++i) s[2 * i] = s[2 * i + 1] = m[i];
+        mono->ProcessInPlace(m.data(), int32_t(m.size()), Mono());
+        stereo->ProcessInPlace(s.data(), int32_t(m.size()), Stereo());
+        for (size_t i = 0; i < m.size(); ++i)
+            ASSERT_EQ(Bits(m[i]), Bits(s[2 * i])) << "frame " << i << " eq " << eq;
+    }
+}
+
+TEST(Processing, EarlyEchoIsInvertedAndTenPercentEarlierOnTheRight) {
+    const struct { uint32_t rate; int left, right; } rows[] = {{44100, 2205, 1984}, {48000, 2400, 2159}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.rate);
+        auto engine = MakeEngine();
+        engine->SetParams({0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.5f, 0.5f, 0, 0, 0});
+        engine->ResetStream(row.rate);
+        std::vector<float> buffer(2 * 2600, 0.0f);
+        buffer[0] = 1.0f;
+        buffer[1] = 1.0f;
+        engine->ProcessInPlace(buffer.data(), 2600, Stereo(row.rate));
+        EXPECT_EQ(FirstNonZero(buffer, 2, 0), row.left);
+        EXPECT_EQ(FirstNonZero(buffer, 2, 1), row.right);
+        EXPECT_EQ(buffer[2 * row.left], -0.4f);
+        EXPECT_EQ(buffer[2 * row.right + 1], -0.4f);
+    }
+}
+
+TEST(Processing, BypassLeavesTheBufferAloneWhileTheNetworkRuns) {
+    auto bypassed = MakeEngine();
+    auto live = MakeEngine();
+    for (ReverbEngine* e : {bypassed.get(), live.get()}) {
+        e->SetParams({0.2f, 0.5f, 0.3f, 0.4f, 0.8f, 0.8f, 0.6f, 0.4f, 1, 1, 0});
+        e->ResetStream(44100);
+    }
+    bypassed->SetSwitch(ParamId::Bypass, 1);
+    const std::vector<float> input = NoiseBuffer(2 * 5000, 11);
+    std::vector<float> a = input, b = input;
+    bypassed->ProcessInPlace(a.data(), 5000, Stereo());
+    live->ProcessInPlace(b.data(), 5000, Stereo());
+    for (size_t i = 0; i < a.size(); ++i) ASSERT_EQ(Bits(a[i]), Bits(input[i])) << i;
+
+    // The tail leaves the host's buffer as it was passed.
+    std::vector<float> tail(2 * 100, 0.25f);
+    int32_t done = -1;
+    EXPECT_TRUE(bypassed->ProcessTail(tail.data(), 100, Stereo(), &done));
+    EXPECT_EQ(done, 100);
+    for (float s : tail) ASSERT_EQ(s, 0.25f);
+
+    // Switching bypass off brings back the reverberation of what passed meanwhile.
+    bypassed->SetSwitch(ParamId::Bypass, 0);
+    std::vector<float> liveTail(2 * 100, 0.25f);
+    live->ProcessTail(liveTail.data(), 100, Stereo(), &done);  // keep both in step
+    std::vector<float> c(2 * 2000, 0.0f), d(2 * 2000, 0.0f);
+    bypassed->ProcessInPlace(c.data(), 2000, Stereo());
+    live->ProcessInPlace(d.data(), 2000, Stereo());
+    for (size_t i = 0; i < c.size(); ++i) ASSERT_EQ(Bits(c[i]), Bits(d[i])) << i;
+}
+
+TEST(Tail, OffOrEmptyRequestsLeaveEverythingAlone) {
+    auto engine = MakeEngine();
+    engine->ResetStream(44100);
+    std::vector<float> buffer(2 * 10, 0.5f);
+    int32_t done = 77;
+    EXPECT_FALSE(engine->ProcessTail(buffer.data(), 10, Stereo(), &done));
+    engine->SetSwitch(ParamId::ExtendTail, 1);
+    EXPECT_FALSE(engine->ProcessTail(buffer.data(), 0, Stereo(), &done));
+    EXPECT_FALSE(engine->ProcessTail(buffer.data(), -5, Stereo(), &done));
+    EXPECT_EQ(done, 77);
+    for (float s : buffer) EXPECT_EQ(s, 0.5f);
+    EXPECT_EQ(engine->TailCount(), 0);
+}
+
+TEST(Tail, TenSecondBudgetSinceTheLastReset) {
+    auto engine = MakeEngine();
+    engine->SetParams({0.1f, 0.5f, 0.2f, 0.3f, 0.8f, 0.8f, 0.5f, 0.5f, 1, 0, 0});
+    engine->ResetStream(44100);
+    std::vector<float> buffer(2 * 1000, 0.0f);
+    for (int call = 1; call <= 440; ++call) {
+        int32_t done = 0;
+        ASSERT_TRUE(engine->ProcessTail(buffer.data(), 1000, Stereo(), &done)) << call;
+        ASSERT_EQ(done, 1000);
+    }
+    std::fill(buffer.begin(), buffer.end(), 9.0f);
+    int32_t done = -1;
+    EXPECT_FALSE(engine->ProcessTail(buffer.data(), 1000, Stereo(), &done));
+    EXPECT_EQ(done, -1);
+    EXPECT_NE(buffer[2 * 999], 9.0f);  // the 1000th frame was written
+    EXPECT_EQ(engine->TailCount(), 441000);
+
+    // Spent: a further call still writes its first frame only.
+    std::fill(buffer.begin(), buffer.end(), 9.0f);
+    EXPECT_FALSE(engine->ProcessTail(buffer.data(), 1000, Stereo(), &done));
+    EXPECT_NE(buffer[0], 9.0f);
+    EXPECT_EQ(buffer[2], 9.0f);
+
+    // A reset renews the budget; ProcessInPlace does not.
+    engine->ProcessInPlace(buffer.data(), 1000, Stereo());
+    EXPECT_FALSE(engine->ProcessTail(buffer.data(), 10, Stereo(), &done));
+    engine->ResetStream(44100);
+    EXPECT_EQ(engine->TailCount(), 0);
+    EXPECT_TRUE(engine->ProcessTail(buffer.data(), 10, Stereo(), &done));
+}
+
+TEST(Tail, BudgetEndsPartWayThroughABuffer) {
+    auto engine = MakeEngine();
+    engine->SetSwitch(ParamId::ExtendTail, 1);
+    engine->ResetStream(8000);
+    std::vector<float> buffer(80000, 9.0f);
+    int32_t done = -1;
+    ASSERT_TRUE(engine->ProcessTail(buffer.data(), 79990, Mono(8000), &done));
+    // 80,000 frames in all at 8 kHz: the next call ends after 10 frames.
+    std::fill(buffer.begin(), buffer.end(), 9.0f);
+    EXPECT_FALSE(engine->ProcessTail(buffer.data(), 100, Mono(8000), &done));
+    EXPECT_NE(buffer[9], 9.0f);
+    EXPECT_EQ(buffer[10], 9.0f);
+}
+
+TEST(Tail, HasNoDryTermAndContinuesTheSelection) {
+    auto engine = MakeEngine();
+    engine->SetParams({0.0f, 0.5f, 0.0f, 0.0f, 0.0f, 1.0f, 0.5f, 0.5f, 1, 0, 0});
+    engine->ResetStream(44100);
+    std::vector<float> buffer = NoiseBuffer(2 * 500, 5);
+    engine->ProcessInPlace(buffer.data(), 500, Stereo());
+    int32_t done;
+    std::vector<float> tail(2 * 500, 1.0f);
+    ASSERT_TRUE(engine->ProcessTail(tail.data(), 500, Stereo(), &done));
+    for (float s : tail) ASSERT_EQ(s, 0.0f);  // wet 0, early 0: only zeros
+
+    // The tail is what ProcessInPlace would give with silence in and dry 0.
+    auto a = MakeEngine();
+    auto b = MakeEngine();
+    for (ReverbEngine* e : {a.get(), b.get()}) {
+        e->SetParams({0.1f, 0.5f, 0.3f, 0.6f, 0.9f, 0.0f, 0.7f, 0.3f, 1, 1, 0});
+        e->ResetStream(44100);
+        std::vector<float> selection = NoiseBuffer(2 * 3000, 9);
+        e->ProcessInPlace(selection.data(), 3000, Stereo());
+    }
+    std::vector<float> viaTail(2 * 4000, 0.0f), viaSilence(2 * 4000, 0.0f);
+    ASSERT_TRUE(a->ProcessTail(viaTail.data(), 4000, Stereo(), &done));
+    b->ProcessInPlace(viaSilence.data(), 4000, Stereo());
+    for (size_t i = 0; i < viaTail.size(); ++i) ASSERT_EQ(Bits(viaTail[i]), Bits(viaSilence[i])) << i;
+    bool any = false;
+    for (float s : viaTail) any |= s != 0.0f;
+    EXPECT_TRUE(any);
+}
+
+TEST(Processing, ResetSilencesADecayingTail) {
+    auto engine = MakeEngine();
+    engine->SetParams({0.1f, 0.9f, 0.2f, 0.4f, 0.8f, 0.5f, 0.5f, 0.5f, 1, 1, 0});
+    engine->ResetStream(44100);
+    std::vector<float> buffer = NoiseBuffer(2 * 8000, 21);
+    engine->ProcessInPlace(buffer.data(), 8000, Stereo());
+    engine->ResetStream(44100);
+    std::vector<float> next = {0.5f, -0.25f, 0.0f, 0.0f};
+    engine->ProcessInPlace(next.data(), 2, Stereo());
+    EXPECT_EQ(next[0], 0.5f * 0.5f);  // dry only
+    EXPECT_EQ(next[1], -0.25f * 0.5f);
+    EXPECT_EQ(next[2], 0.0f);
+    EXPECT_EQ(next[3], 0.0f);
+}
+
+TEST(Processing, PreDelayChangeTakesEffectWithoutClearingTheLine) {
+    auto engine = MakeEngine();
+    engine->SetParams({0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.5f, 0.5f, 0, 0, 0});
+    engine->ResetStream(44100);
+    engine->SetFloat(ParamId::PreDelay, 0.5f);  // 2205 frames
+    ASSERT_EQ(engine->Coefficients().preDelayLength, 2205);
+    std::vector<float> buffer(2 * 100, 0.0f);
+    buffer[0] = 1.0f;
+    engine->ProcessInPlace(buffer.data(), 100, Stereo());
+    // Shorten to 100 frames: the cursor wraps at the new length, and the
+    // impulse written at index 0 comes out when the cursor passes it again.
+    engine->SetFloat(ParamId::PreDelay, 100.0f / 4410.0f);
+    ASSERT_LE(engine->Coefficients().preDelayLength, 100);
+    engine->SetFloat(ParamId::ReverbLevel, 1.0f);
+    engine->SetFloat(ParamId::EarlyRef, 0.0f);
+    std::vector<float> after(2 * 1400, 0.0f);
+    engine->ProcessInPlace(after.data(), 1400, Stereo());
+    // The cursor stood at 100, beyond the new length: one step, then 0, where
+    // the impulse waits. Comb 1 then adds its 1227 frames.
+    EXPECT_EQ(FirstNonZero(after, 2, 0), 1 + 1227);
+}
+
+TEST(Processing, OutputDoesNotDependOnBufferSizes) {
+    const ReverbParams p = {0.25f, 0.7f, 0.3f, 0.5f, 0.8f, 0.7f, 0.9f, 0.1f, 1, 1, 0};
+    std::vector<float> reference;
+    const std::vector<float> input = NoiseBuffer(2 * 20000, 99);
+    for (int32_t buffer : {20000, 1, 7, 255, 256, 257, 4096}) {
+        auto engine = MakeEngine();
+        engine->SetParams(p);
+        engine->ResetStream(48000);
+        std::vector<float> out = input;
+        for (int32_t done = 0; done < 20000; done += buffer) {
+            const int32_t n = std::min(buffer, 20000 - done);
+            engine->ProcessInPlace(out.data() + 2 * done, n, Stereo(48000));
+        }
+        if (reference.empty()) {
+            reference = out;
+            continue;
+        }
+        for (size_t i = 0; i < out.size(); ++i)
+            ASSERT_EQ(Bits(out[i]), Bits(reference[i])) << "buffer " << buffer << " sample " << i;
+    }
+}
+
+TEST(Processing, DenormalsFlushOnlyDuringTheCall) {
+#if defined(__SSE2__)
+    auto engine = MakeEngine();
+    engine->ResetStream(44100);
+    volatile float tiny = 1e-39f;
+    std::vector<float> buffer = {tiny, tiny};
+    engine->SetFloat(ParamId::DryLevel, 1.0f);
+    engine->ProcessInPlace(buffer.data(), 1, Stereo());
+    EXPECT_EQ(buffer[0], 0.0f);  // flushed inside the call
+    volatile float stillTiny = tiny * 1.0f;
+    EXPECT_NE(stillTiny, 0.0f);  // the caller's mode is back
+#else
+    GTEST_SKIP() << "no MXCSR";
+#endif
+}
+
+}  // namespace
+}  // namespace lumbrook

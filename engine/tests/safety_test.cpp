@@ -1,0 +1,125 @@
+// Whatever a host or a stored block sends: extreme rates and floats keep every
+// length inside its line, and odd calls are refused without touching memory.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <vector>
+
+#include "coefficients.h"
+#include "engine_fixture.h"
+
+namespace lumbrook {
+namespace {
+
+using test::Bits;
+using test::MakeEngine;
+using test::NoiseBuffer;
+
+void ExpectLengthsInsideTheLines(const EngineCoefficients& c) {
+    for (int32_t length : c.combLength) EXPECT_TRUE(length >= 0 && length <= kLineCapacity) << length;
+    for (int32_t length : c.allpassLength) EXPECT_TRUE(length >= 0 && length <= kLineCapacity) << length;
+    EXPECT_TRUE(c.preDelayLength >= 0 && c.preDelayLength <= kLineCapacity) << c.preDelayLength;
+    EXPECT_TRUE(c.earlyLength >= 0 && c.earlyLength <= kLineCapacity) << c.earlyLength;
+}
+
+TEST(Safety, LengthClampIsDefinedForEveryDouble) {
+    EXPECT_EQ(ClampedLength(std::numeric_limits<double>::quiet_NaN()), 0);
+    EXPECT_EQ(ClampedLength(-std::numeric_limits<double>::infinity()), 0);
+    EXPECT_EQ(ClampedLength(std::numeric_limits<double>::infinity()), kLineCapacity);
+    EXPECT_EQ(ClampedLength(1e300), kLineCapacity);
+    EXPECT_EQ(ClampedLength(-0.5), 0);
+    EXPECT_EQ(ClampedLength(192019.9), 192019);
+    EXPECT_EQ(ClampedLength(5.99), 5);
+}
+
+TEST(Safety, ExtremeRatesKeepLengthsInsideAndProcess) {
+    const float floats[] = {0.0f, 1.0f, 1e30f, -1e30f, std::numeric_limits<float>::infinity(),
+                            -std::numeric_limits<float>::infinity(),
+                            std::numeric_limits<float>::quiet_NaN(), -3.0f, 25.0f};
+    for (uint32_t rate : {0u, 1u, 800000u, 4000000000u, 0xFFFFFFFFu}) {
+        for (float value : floats) {
+            SCOPED_TRACE(testing::Message() << "rate " << rate << " value " << value);
+            auto engine = MakeEngine();
+            ReverbParams block = test::Block(value, 1, 1, 0);
+            engine->SetParams(block);
+            engine->ResetStream(rate);
+            ExpectLengthsInsideTheLines(engine->Coefficients());
+            engine->SetFloat(ParamId::RoomSize, value);
+            engine->SetFloat(ParamId::PreDelay, value);
+            ExpectLengthsInsideTheLines(engine->Coefficients());
+            std::vector<float> buffer = NoiseBuffer(2 * 600, 1);
+            engine->ProcessInPlace(buffer.data(), 600, {2, rate});
+            int32_t done;
+            engine->ProcessTail(buffer.data(), 600, {2, rate}, &done);
+            engine->ProcessInPlace(buffer.data(), 600, {1, rate});
+        }
+    }
+}
+
+TEST(Safety, FullCapacityLinesAreUsableAtTheLimit) {
+    auto engine = MakeEngine();
+    engine->SetParams({1.0f, 1.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.5f, 0.5f, 0, 0, 0});
+    engine->ResetStream(800000);
+    EXPECT_EQ(engine->Coefficients().preDelayLength, 80000);
+    EXPECT_LE(engine->Coefficients().earlyLength, kLineCapacity);
+    engine->SetFloat(ParamId::RoomSize, 1e9f);
+    engine->SetFloat(ParamId::PreDelay, 1e9f);
+    EXPECT_EQ(engine->Coefficients().earlyLength, kLineCapacity);
+    EXPECT_EQ(engine->Coefficients().preDelayLength, kLineCapacity);
+    // An impulse on the left comes back as the early echo after exactly
+    // kLineCapacity frames.
+    std::vector<float> buffer(2 * (kLineCapacity + 1), 0.0f);
+    buffer[0] = 1.0f;
+    engine->ProcessInPlace(buffer.data(), kLineCapacity + 1, {2, 800000});
+    EXPECT_EQ(buffer[2 * kLineCapacity], -0.4f);
+}
+
+TEST(Safety, ZeroRateLeavesTheEqualiserOut) {
+    auto engine = MakeEngine();
+    engine->SetParams({0.0f, 0.5f, 0.0f, 0.0f, 1.0f, 0.0f, 1.0f, 0.0f, 1, 1, 0});
+    engine->ResetStream(0);
+    std::vector<float> buffer = NoiseBuffer(2 * 500, 4);
+    engine->ProcessInPlace(buffer.data(), 500, {2, 0});
+    for (float s : buffer) ASSERT_TRUE(std::isfinite(s));
+    EXPECT_EQ(engine->Shelf(kLeftLowShelf).designKind, ShelfKind::None);
+}
+
+TEST(Safety, ProcessingBeforeTheFirstResetIsDefined) {
+    auto engine = MakeEngine();
+    std::vector<float> silent(2 * 100, 0.0f);
+    engine->ProcessInPlace(silent.data(), 100, {2, 44100});
+    for (float s : silent) EXPECT_EQ(Bits(s), 0u);
+    // Every length is 0 (one frame of delay) and the rate is 0 (no EQ).
+    std::vector<float> buffer = NoiseBuffer(2 * 100, 8);
+    engine->ProcessInPlace(buffer.data(), 100, {2, 44100});
+    for (float s : buffer) ASSERT_TRUE(std::isfinite(s));
+}
+
+TEST(Safety, OddCallsTouchNothing) {
+    auto engine = MakeEngine();
+    engine->SetSwitch(ParamId::ExtendTail, 1);
+    engine->ResetStream(44100);
+    std::vector<float> buffer(2 * 16, 0.5f);
+    int32_t done = 5;
+    for (uint32_t channels : {0u, 3u, 8u, 0xFFFFFFFFu}) {
+        engine->ProcessInPlace(buffer.data(), 16, {channels, 44100});
+        EXPECT_FALSE(engine->ProcessTail(buffer.data(), 16, {channels, 44100}, &done));
+    }
+    engine->ProcessInPlace(buffer.data(), 0, {2, 44100});
+    engine->ProcessInPlace(buffer.data(), -16, {2, 44100});
+    engine->ProcessInPlace(nullptr, 16, {2, 44100});
+    EXPECT_FALSE(engine->ProcessTail(nullptr, 16, {2, 44100}, &done));
+    for (float s : buffer) EXPECT_EQ(s, 0.5f);
+    EXPECT_EQ(done, 5);
+    EXPECT_EQ(engine->TailCount(), 0);
+    // A null frames-written pointer is not written.
+    EXPECT_TRUE(engine->ProcessTail(buffer.data(), 16, {2, 44100}, nullptr));
+    // Out-of-range parameter ids are ignored.
+    engine->SetFloat(static_cast<ParamId>(-1), 1.0f);
+    engine->SetSwitch(ParamId::Count, 1);
+    EXPECT_EQ(engine->GetFloat(ParamId::Count), 0.0f);
+}
+
+}  // namespace
+}  // namespace lumbrook

@@ -1,0 +1,29 @@
+#!/bin/sh
+# Installs what building and testing Lumbrook Reverb needs on Debian 12:
+# the native toolchain and test libraries, mingw-w64 for 32-bit Windows,
+# Wine (32-bit) with its IDL files and fonts, Xvfb for the editor's screenshots.
+# Quick when everything is already there: it only asks apt for what is missing.
+set -eu
+
+packages="cmake make g++ googletest libgtest-dev libbenchmark-dev
+  g++-mingw-w64-i686 mingw-w64-tools
+  wine wine32:i386 libwine-dev:i386 fonts-wine
+  xvfb xauth x11-apps imagemagick
+  libsndfile1-dev sox python3"
+
+missing=""
+for p in $packages; do
+  dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' ||
+    missing="$missing $p"
+done
+[ -z "$missing" ] && exit 0
+
+as_root() { if [ "$(id -u)" = 0 ]; then "$@"; else sudo "$@"; fi; }
+
+echo "setup: installing$missing" >&2
+case " $(dpkg --print-foreign-architectures | tr '\n' ' ') " in
+  *" i386 "*) ;;
+  *) as_root dpkg --add-architecture i386 ;;
+esac
+as_root apt-get update -qq
+as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends $missing >/dev/null
