@@ -2,6 +2,7 @@
 // buffers of 512 frames as hosts commonly hand them.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -76,8 +77,11 @@ void DecayingTail(benchmark::State& state) {
 
 }  // namespace
 
-BENCHMARK(StereoEqOn);
-BENCHMARK(StereoEqOff);
-BENCHMARK(MonoEqOn);
-BENCHMARK(DecayingTail);
+// The machine is shared: the minimum over repetitions is the steadiest figure.
+double Fastest(const std::vector<double>& runs) { return *std::min_element(runs.begin(), runs.end()); }
+
+BENCHMARK(StereoEqOn)->ComputeStatistics("min", Fastest);
+BENCHMARK(StereoEqOff)->ComputeStatistics("min", Fastest);
+BENCHMARK(MonoEqOn)->ComputeStatistics("min", Fastest);
+BENCHMARK(DecayingTail)->ComputeStatistics("min", Fastest);
 BENCHMARK_MAIN();

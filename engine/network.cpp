@@ -1,9 +1,9 @@
 // The per-frame reverberation network, run stage by stage over blocks of
 // frames: early echo and pre-delay, eight damped combs and four series
-// all-passes per channel, the shelving equaliser, and the output mix. Each
-// line is independent of the others within a stage, so running a stage over
-// a block gives the very same samples as running the frames one by one; it
-// lets every inner loop run without a cursor wrap test per sample.
+// all-passes per channel, the shelving equaliser, and the output mix. Within
+// a stage every line is independent of the others, so running a stage over a
+// block gives the very same samples as running the frames one by one, and
+// lets the inner loops run without a cursor wrap test per sample.
 #include <cstring>
 
 #include "coefficients.h"
@@ -11,10 +11,6 @@
 #include "reverb_engine.h"
 
 namespace lumbrook {
-
-namespace {
-
-constexpr int32_t kBlockFrames = 256;
 
 // Frames until the first of `count` lines wraps (at least 1: a cursor left
 // beyond a shortened length wraps after one step), capped at `frames`.
@@ -35,6 +31,8 @@ void AdvanceCursors(int32_t* cursor, const int32_t* length, int count, int32_t c
     }
 }
 
+namespace {
+
 // A plain delay: out receives what the line held, the line receives in.
 void RunDelay(float* line, int32_t& cursor, int32_t length, const float* in, float* out,
               int32_t frames) {
@@ -50,91 +48,142 @@ void RunDelay(float* line, int32_t& cursor, int32_t length, const float* in, flo
     }
 }
 
-struct CombBank {
-    float* line[kCombsPerChannel];
-    float* store;
-    int32_t* cursor;
-    const int32_t* length;
-};
-
-// Eight parallel combs fed with the same input; sum receives their outputs
-// added in comb order. The store is rounded to float, while the line takes
-// the product from the unrounded new store value.
-void RunCombs(const CombBank& bank, double feedback, double damp1, double damp2,
-              const float* __restrict input, double* __restrict sum, int32_t frames) {
+// One channel's eight parallel combs fed with the same input; sum (stride 2)
+// receives their outputs added in comb order. The store is rounded to float,
+// while the line takes the product from the unrounded new store value.
+void RunCombs(NetworkState& net, const CallContext& ctx, int first, double* sum, int32_t frames) {
+    int32_t* cursor = net.combCursor + first;
+    const int32_t* length = ctx.combLength + first;
     float store[kCombsPerChannel];
-    std::memcpy(store, bank.store, sizeof store);
+    std::memcpy(store, net.combStore + first, sizeof store);
+    const float* input = ctx.combInput;
     while (frames > 0) {
-        const int32_t chunk = ChunkBeforeWrap(bank.cursor, bank.length, kCombsPerChannel, frames);
+        const int32_t chunk = ChunkBeforeWrap(cursor, length, kCombsPerChannel, frames);
         float* at[kCombsPerChannel];
-        for (int k = 0; k < kCombsPerChannel; ++k) at[k] = bank.line[k] + bank.cursor[k];
+        for (int k = 0; k < kCombsPerChannel; ++k) at[k] = net.combLine[first + k] + cursor[k];
         for (int32_t j = 0; j < chunk; ++j) {
             const double in = input[j];
             double total = 0.0;
             for (int k = 0; k < kCombsPerChannel; ++k) {
                 const float out = at[k][j];
-                const double filtered = double(out) * damp2 + double(store[k]) * damp1;
+                const double filtered = double(out) * ctx.damp2 + double(store[k]) * ctx.damp1;
                 store[k] = float(filtered);
-                at[k][j] = float(filtered * feedback + in);
+                at[k][j] = float(filtered * ctx.feedback + in);
                 total = k == 0 ? double(out) : total + double(out);
             }
-            sum[j] = total;
+            sum[2 * j] = total;
         }
-        AdvanceCursors(bank.cursor, bank.length, kCombsPerChannel, chunk);
+        AdvanceCursors(cursor, length, kCombsPerChannel, chunk);
         input += chunk;
-        sum += chunk;
+        sum += 2 * chunk;
         frames -= chunk;
     }
-    std::memcpy(bank.store, store, sizeof store);
+    std::memcpy(net.combStore + first, store, sizeof store);
 }
 
-// Four all-passes in series, longest first.
-void RunAllpasses(float* const* line, int32_t* cursor, const int32_t* length,
-                  double* __restrict signal, int32_t frames) {
+// One channel's four all-passes in series, longest first, over signal (stride 2).
+void RunAllpasses(NetworkState& net, const CallContext& ctx, int first, double* signal,
+                  int32_t frames) {
+    int32_t* cursor = net.allpassCursor + first;
+    const int32_t* length = ctx.allpassLength + first;
     while (frames > 0) {
         const int32_t chunk = ChunkBeforeWrap(cursor, length, kAllpassesPerChannel, frames);
         float* at[kAllpassesPerChannel];
-        for (int k = 0; k < kAllpassesPerChannel; ++k) at[k] = line[k] + cursor[k];
+        for (int k = 0; k < kAllpassesPerChannel; ++k) at[k] = net.allpassLine[first + k] + cursor[k];
         for (int32_t j = 0; j < chunk; ++j) {
-            double x = signal[j];
+            double x = signal[2 * j];
             for (int k = 0; k < kAllpassesPerChannel; ++k) {
                 const double held = at[k][j];
                 at[k][j] = float(x + held * kAllpassGain);
                 x = held - x;
             }
-            signal[j] = x;
+            signal[2 * j] = x;
         }
         AdvanceCursors(cursor, length, kAllpassesPerChannel, chunk);
-        signal += chunk;
+        signal += 2 * chunk;
         frames -= chunk;
     }
 }
 
-// Low shelf, rounded to float, then high shelf.
+// Low shelf, rounded to float, then high shelf, over signal (stride 2).
 void RunShelves(ShelfFilter& low, ShelfFilter& high, double* signal, int32_t frames) {
     for (int32_t j = 0; j < frames; ++j) {
-        const float lowOut = float(low.Filter(signal[j]));
-        signal[j] = high.Filter(lowOut);
+        const float lowOut = float(low.Filter(signal[2 * j]));
+        signal[2 * j] = high.Filter(lowOut);
     }
 }
 
 }  // namespace
 
-struct ReverbEngine::CallContext {
-    uint32_t channels;
-    int32_t earlyLength[2];
-    bool eqActive;
-    float in[2][kBlockFrames];
-    float early[2][kBlockFrames];
-    float preDelayed[2][kBlockFrames];
-    float combInput[kBlockFrames];
-    double wet[2][kBlockFrames];
-};
+// Early echo and pre-delay of every channel from ctx.in, and the combs'
+// common input.
+void RunInputStage(NetworkState& net, CallContext& ctx, int32_t frameCount) {
+    const uint32_t channels = ctx.channels;
+    for (uint32_t ch = 0; ch < channels; ++ch) {
+        RunDelay(net.earlyLine[ch], net.earlyCursor[ch], ctx.earlyLength[ch], ctx.in[ch],
+                 ctx.early[ch], frameCount);
+        RunDelay(net.preDelayLine[ch], net.preDelayCursor[ch], ctx.preDelayLength, ctx.in[ch],
+                 ctx.preDelayed[ch], frameCount);
+    }
+    if (channels == 2) {
+        for (int32_t j = 0; j < frameCount; ++j)
+            ctx.combInput[j] = float((double(ctx.preDelayed[0][j]) + double(ctx.preDelayed[1][j])) *
+                                     double(kCombInputGainStereo));
+    } else {
+        for (int32_t j = 0; j < frameCount; ++j)
+            ctx.combInput[j] = float(double(ctx.preDelayed[0][j]) * double(kCombInputGainMono));
+    }
+}
 
-void ReverbEngine::PrepareCall(CallContext& ctx, uint32_t channelCount) {
+void RunBlock(NetworkState& net, CallContext& ctx, float* frames, int32_t frameCount) {
+#ifdef LUMBROOK_PAIRED_STEREO
+    if (ctx.channels == 2) {
+        RunStereoBlockPaired(net, ctx, frames, frameCount);
+        return;
+    }
+#endif
+    const uint32_t channels = ctx.channels;
+    if (!ctx.tail) {
+        for (int32_t j = 0; j < frameCount; ++j)
+            for (uint32_t ch = 0; ch < channels; ++ch) ctx.in[ch][j] = frames[j * channels + ch];
+    }
+    RunInputStage(net, ctx, frameCount);
+    for (uint32_t ch = 0; ch < channels; ++ch) {
+        RunCombs(net, ctx, int(ch) * kCombsPerChannel, &ctx.wet[0][ch], frameCount);
+        RunAllpasses(net, ctx, int(ch) * kAllpassesPerChannel, &ctx.wet[0][ch], frameCount);
+        if (ctx.eqActive)
+            RunShelves(net.shelf[kLeftLowShelf + ch], net.shelf[kLeftHighShelf + ch],
+                       &ctx.wet[0][ch], frameCount);
+    }
+    if (!ctx.writeOutput) return;
+    for (int32_t j = 0; j < frameCount; ++j) {
+        for (uint32_t ch = 0; ch < channels; ++ch) {
+            const double echo = -double(ctx.early[ch][j]) * ctx.earlyGain;
+            const double wet = ctx.wet[j][ch] * ctx.wetGain;
+            frames[j * channels + ch] = ctx.tail
+                                            ? float(wet + echo)
+                                            : float(double(ctx.in[ch][j]) * ctx.dryGain + wet + echo);
+        }
+    }
+}
+
+void ReverbEngine::PrepareCall(CallContext& ctx, uint32_t channelCount, bool tail) {
+    ctx.tail = tail;
+    ctx.writeOutput = coef_.bypassActive == 0;
     ctx.channels = channelCount;
     ctx.earlyLength[0] = coef_.earlyLength;
     ctx.earlyLength[1] = RightEarlyLength(coef_.earlyLength);
+    ctx.preDelayLength = coef_.preDelayLength;
+    ctx.combLength = coef_.combLength;
+    ctx.allpassLength = coef_.allpassLength;
+    ctx.feedback = coef_.feedback;
+    ctx.damp1 = coef_.damp1;
+    ctx.damp2 = coef_.damp2;
+    ctx.wetGain = coef_.wetGain;
+    ctx.dryGain = coef_.dryGain;
+    ctx.earlyGain = coef_.earlyGain;
+    if (tail) std::memset(ctx.in, 0, sizeof ctx.in);
+
     // Without a rate there is no filter to design: the stage passes its input.
     ctx.eqActive = coef_.eqEnabled != 0 && coef_.sampleRate > 0;
     if (!ctx.eqActive) return;
@@ -150,68 +199,15 @@ void ReverbEngine::PrepareCall(CallContext& ctx, uint32_t channelCount) {
     }
 }
 
-// Runs the network over ctx.in for frameCount (<= kBlockFrames) frames,
-// leaving the early echo in ctx.early and the reverberation in ctx.wet.
-void ReverbEngine::RunBlock(CallContext& ctx, int32_t frameCount) {
-    const uint32_t channels = ctx.channels;
-    for (uint32_t ch = 0; ch < channels; ++ch) {
-        RunDelay(net_.earlyLine[ch], net_.earlyCursor[ch], ctx.earlyLength[ch], ctx.in[ch],
-                 ctx.early[ch], frameCount);
-        RunDelay(net_.preDelayLine[ch], net_.preDelayCursor[ch], coef_.preDelayLength,
-                 ctx.in[ch], ctx.preDelayed[ch], frameCount);
-    }
-    if (channels == 2) {
-        for (int32_t j = 0; j < frameCount; ++j)
-            ctx.combInput[j] = float((double(ctx.preDelayed[0][j]) + double(ctx.preDelayed[1][j])) *
-                                     double(kCombInputGainStereo));
-    } else {
-        for (int32_t j = 0; j < frameCount; ++j)
-            ctx.combInput[j] = float(double(ctx.preDelayed[0][j]) * double(kCombInputGainMono));
-    }
-    for (uint32_t ch = 0; ch < channels; ++ch) {
-        const int first = int(ch) * kCombsPerChannel;
-        CombBank bank;
-        for (int k = 0; k < kCombsPerChannel; ++k) bank.line[k] = net_.combLine[first + k];
-        bank.store = net_.combStore + first;
-        bank.cursor = net_.combCursor + first;
-        bank.length = coef_.combLength + first;
-        RunCombs(bank, coef_.feedback, coef_.damp1, coef_.damp2, ctx.combInput, ctx.wet[ch],
-                 frameCount);
-
-        const int firstAllpass = int(ch) * kAllpassesPerChannel;
-        float* allpass[kAllpassesPerChannel];
-        for (int k = 0; k < kAllpassesPerChannel; ++k)
-            allpass[k] = net_.allpassLine[firstAllpass + k];
-        RunAllpasses(allpass, net_.allpassCursor + firstAllpass,
-                     coef_.allpassLength + firstAllpass, ctx.wet[ch], frameCount);
-
-        if (ctx.eqActive)
-            RunShelves(net_.shelf[kLeftLowShelf + ch], net_.shelf[kLeftHighShelf + ch],
-                       ctx.wet[ch], frameCount);
-    }
-}
-
 void ReverbEngine::ProcessInPlace(float* buffer, int32_t frameCount, const BufferFormat& format) {
     const uint32_t channels = format.channelCount;
     if (!buffer || frameCount <= 0 || (channels != 1 && channels != 2)) return;
     FlushDenormalsGuard flushDenormals;
     CallContext ctx;
-    PrepareCall(ctx, channels);
-    const double dry = coef_.dryGain, wet = coef_.wetGain, early = coef_.earlyGain;
-    for (int32_t done = 0; done < frameCount;) {
-        const int32_t frames = frameCount - done < kBlockFrames ? frameCount - done : kBlockFrames;
-        float* frame = buffer + size_t(done) * channels;
-        for (int32_t j = 0; j < frames; ++j)
-            for (uint32_t ch = 0; ch < channels; ++ch) ctx.in[ch][j] = frame[j * channels + ch];
-        RunBlock(ctx, frames);
-        if (!coef_.bypassActive) {
-            for (int32_t j = 0; j < frames; ++j)
-                for (uint32_t ch = 0; ch < channels; ++ch)
-                    frame[j * channels + ch] = float(double(ctx.in[ch][j]) * dry +
-                                                     ctx.wet[ch][j] * wet +
-                                                     -double(ctx.early[ch][j]) * early);
-        }
-        done += frames;
+    PrepareCall(ctx, channels, false);
+    for (int32_t done = 0; done < frameCount; done += kBlockFrames) {
+        const int32_t block = frameCount - done < kBlockFrames ? frameCount - done : kBlockFrames;
+        RunBlock(net_, ctx, buffer + size_t(done) * channels, block);
     }
 }
 
@@ -228,20 +224,10 @@ bool ReverbEngine::ProcessTail(float* buffer, int32_t frameCount, const BufferFo
 
     FlushDenormalsGuard flushDenormals;
     CallContext ctx;
-    PrepareCall(ctx, channels);
-    std::memset(ctx.in, 0, sizeof ctx.in);
-    const double wet = coef_.wetGain, early = coef_.earlyGain;
-    for (int32_t done = 0; done < frames;) {
+    PrepareCall(ctx, channels, true);
+    for (int32_t done = 0; done < frames; done += kBlockFrames) {
         const int32_t block = frames - done < kBlockFrames ? frames - done : kBlockFrames;
-        float* frame = buffer + size_t(done) * channels;
-        RunBlock(ctx, block);
-        if (!coef_.bypassActive) {
-            for (int32_t j = 0; j < block; ++j)
-                for (uint32_t ch = 0; ch < channels; ++ch)
-                    frame[j * channels + ch] =
-                        float(ctx.wet[ch][j] * wet + -double(ctx.early[ch][j]) * early);
-        }
-        done += block;
+        RunBlock(net_, ctx, buffer + size_t(done) * channels, block);
     }
     net_.tailCount += frames;
     if (net_.tailCount >= limit) return false;

@@ -5,9 +5,8 @@
 
 #include <cstdint>
 
+#include "network_state.h"
 #include "reverb_params.h"
-#include "shelf_filter.h"
-#include "tuning.h"
 
 namespace lumbrook {
 
@@ -28,8 +27,6 @@ struct EngineCoefficients {
     float wetGain, dryGain, loShelfGain, hiShelfGain;
     int32_t eqEnabled, bypassActive;
 };
-
-enum ShelfIndex { kLeftLowShelf, kRightLowShelf, kLeftHighShelf, kRightHighShelf, kShelfCount };
 
 class ReverbEngine {
 public:
@@ -75,32 +72,14 @@ public:
     int64_t TailCount() const { return net_.tailCount; }
 
 private:
-    struct Network {
-        float earlyLine[2][kLineCapacity];
-        float preDelayLine[2][kLineCapacity];
-        int32_t earlyCursor[2];
-        int32_t preDelayCursor[2];
-        float combLine[kCombCount][kLineCapacity];
-        float combStore[kCombCount];
-        int32_t combCursor[kCombCount];
-        float allpassLine[kAllpassCount][kLineCapacity];
-        int32_t allpassCursor[kAllpassCount];
-        ShelfFilter shelf[kShelfCount];
-        int64_t tailCount;  // wide: a spent budget still counts a frame per call
-    };
-
-    // Per-call values and the scratch of one block of frames.
-    struct CallContext;
-
     void RefreshAll();
     void Refresh(ParamId id);
     void ClearNetwork();
-    void PrepareCall(CallContext& ctx, uint32_t channelCount);
-    void RunBlock(CallContext& ctx, int32_t frameCount);
+    void PrepareCall(CallContext& ctx, uint32_t channelCount, bool tail);
 
     ReverbParams params_;
     EngineCoefficients coef_;
-    Network net_;
+    NetworkState net_;
 };
 
 }  // namespace lumbrook

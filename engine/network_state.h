@@ -1,0 +1,63 @@
+// The network's state and the per-call values its kernels share: internal to
+// the engine. The state lives inline in ReverbEngine (no allocation ever).
+#pragma once
+
+#include <cstdint>
+
+#include "shelf_filter.h"
+#include "tuning.h"
+
+namespace lumbrook {
+
+enum ShelfIndex { kLeftLowShelf, kRightLowShelf, kLeftHighShelf, kRightHighShelf, kShelfCount };
+
+struct NetworkState {
+    float earlyLine[2][kLineCapacity];
+    float preDelayLine[2][kLineCapacity];
+    int32_t earlyCursor[2];
+    int32_t preDelayCursor[2];
+    float combLine[kCombCount][kLineCapacity];
+    float combStore[kCombCount];
+    int32_t combCursor[kCombCount];
+    float allpassLine[kAllpassCount][kLineCapacity];
+    int32_t allpassCursor[kAllpassCount];
+    ShelfFilter shelf[kShelfCount];
+    int64_t tailCount;  // wide: a spent budget still counts a frame per call
+};
+
+constexpr int32_t kBlockFrames = 256;
+
+// What one processing call works with: the coefficients as doubles, the
+// lengths, and the scratch of one block of frames.
+struct CallContext {
+    bool tail;         // ProcessTail: silence in, no dry term
+    bool writeOutput;  // false while bypassed: the network runs, the buffer stays
+    bool eqActive;
+    uint32_t channels;
+    int32_t earlyLength[2];  // left, right
+    int32_t preDelayLength;
+    const int32_t* combLength;
+    const int32_t* allpassLength;
+    double feedback, damp1, damp2, wetGain, dryGain, earlyGain;
+    float in[2][kBlockFrames];
+    float early[2][kBlockFrames];
+    float preDelayed[2][kBlockFrames];
+    float combInput[kBlockFrames];
+    alignas(16) double wet[kBlockFrames][2];  // left and right of each frame
+};
+
+// Runs one block of at most kBlockFrames frames of the interleaved buffer
+// through the network and, if asked, writes the output over it.
+void RunBlock(NetworkState& net, CallContext& ctx, float* frames, int32_t frameCount);
+
+#if defined(__SSE2__) || defined(_M_X64)
+#define LUMBROOK_PAIRED_STEREO 1
+void RunStereoBlockPaired(NetworkState& net, CallContext& ctx, float* frames, int32_t frameCount);
+#endif
+
+// Shared stage helpers (network.cpp).
+int32_t ChunkBeforeWrap(const int32_t* cursor, const int32_t* length, int count, int32_t frames);
+void AdvanceCursors(int32_t* cursor, const int32_t* length, int count, int32_t chunk);
+void RunInputStage(NetworkState& net, CallContext& ctx, int32_t frameCount);
+
+}  // namespace lumbrook

@@ -1,0 +1,209 @@
+// The stereo network with SSE2: comb k of the left and comb k of the right
+// channel share their input and coefficients, so they run side by side in the
+// two lanes of one register, as do the all-passes and the shelves. Lane
+// arithmetic is the scalar path's IEEE double arithmetic in the same order,
+// and a packed sum over the combs adds them in comb order in each lane, so
+// the output is bit for bit that of the frame step.
+#include "network_state.h"
+
+#ifdef LUMBROOK_PAIRED_STEREO
+
+#include <emmintrin.h>
+
+namespace lumbrook {
+
+namespace {
+
+constexpr int kCombGroup = 4;  // pairs per pass: eight would not fit the registers
+
+__m128d LoadPair(const float* left, const float* right) {
+    return _mm_cvtps_pd(_mm_unpacklo_ps(_mm_load_ss(left), _mm_load_ss(right)));
+}
+
+void StorePair(float* left, float* right, __m128d value) {
+    const __m128 rounded = _mm_cvtpd_ps(value);
+    _mm_store_ss(left, rounded);
+    _mm_store_ss(right, _mm_shuffle_ps(rounded, rounded, 1));
+}
+
+// Combs first..first+3 of both channels. The second pass adds to the first
+// pass's sums, which keeps the comb order of the additions.
+template <int first>
+void RunCombPairs(NetworkState& net, const CallContext& ctx, int32_t frameCount) {
+    constexpr int kRight = kCombsPerChannel;
+    int32_t* cursor = net.combCursor;
+    const int32_t* length = ctx.combLength;
+    const __m128d feedback = _mm_set1_pd(ctx.feedback);
+    const __m128d damp1 = _mm_set1_pd(ctx.damp1);
+    const __m128d damp2 = _mm_set1_pd(ctx.damp2);
+    __m128d store[kCombGroup];
+    for (int k = 0; k < kCombGroup; ++k)
+        store[k] = _mm_set_pd(net.combStore[kRight + first + k], net.combStore[first + k]);
+
+    const float* input = ctx.combInput;
+    double* sum = const_cast<double*>(&ctx.wet[0][0]);
+    for (int32_t frames = frameCount; frames > 0;) {
+        int32_t chunk = ChunkBeforeWrap(cursor + first, length + first, kCombGroup, frames);
+        chunk = ChunkBeforeWrap(cursor + kRight + first, length + kRight + first, kCombGroup, chunk);
+        float* left[kCombGroup];
+        float* right[kCombGroup];
+        for (int k = 0; k < kCombGroup; ++k) {
+            left[k] = net.combLine[first + k] + cursor[first + k];
+            right[k] = net.combLine[kRight + first + k] + cursor[kRight + first + k];
+        }
+        for (int32_t j = 0; j < chunk; ++j) {
+            const __m128d in = _mm_set1_pd(input[j]);
+            __m128d total = first == 0 ? _mm_setzero_pd() : _mm_load_pd(sum + 2 * j);
+            for (int k = 0; k < kCombGroup; ++k) {
+                const __m128d out = LoadPair(left[k] + j, right[k] + j);
+                const __m128d filtered =
+                    _mm_add_pd(_mm_mul_pd(out, damp2), _mm_mul_pd(store[k], damp1));
+                store[k] = _mm_cvtps_pd(_mm_cvtpd_ps(filtered));
+                StorePair(left[k] + j, right[k] + j,
+                          _mm_add_pd(_mm_mul_pd(filtered, feedback), in));
+                total = first == 0 && k == 0 ? out : _mm_add_pd(total, out);
+            }
+            _mm_store_pd(sum + 2 * j, total);
+        }
+        AdvanceCursors(cursor + first, length + first, kCombGroup, chunk);
+        AdvanceCursors(cursor + kRight + first, length + kRight + first, kCombGroup, chunk);
+        input += chunk;
+        sum += 2 * chunk;
+        frames -= chunk;
+    }
+    for (int k = 0; k < kCombGroup; ++k) {
+        net.combStore[first + k] = float(_mm_cvtsd_f64(store[k]));
+        net.combStore[kRight + first + k] = float(_mm_cvtsd_f64(_mm_unpackhi_pd(store[k], store[k])));
+    }
+}
+
+struct ShelfPair {
+    __m128d b0, b1, b2, a1, a2, x1, x2, y1, y2;
+
+    ShelfPair(const ShelfFilter& l, const ShelfFilter& r)
+        : b0(_mm_set_pd(r.b0, l.b0)), b1(_mm_set_pd(r.b1, l.b1)), b2(_mm_set_pd(r.b2, l.b2)),
+          a1(_mm_set_pd(r.a1, l.a1)), a2(_mm_set_pd(r.a2, l.a2)), x1(_mm_set_pd(r.x1, l.x1)),
+          x2(_mm_set_pd(r.x2, l.x2)), y1(_mm_set_pd(r.y1, l.y1)), y2(_mm_set_pd(r.y2, l.y2)) {}
+
+    __m128d Filter(__m128d x) {
+        __m128d y = _mm_add_pd(_mm_mul_pd(b0, x), _mm_mul_pd(b1, x1));
+        y = _mm_add_pd(y, _mm_mul_pd(b2, x2));
+        y = _mm_sub_pd(y, _mm_mul_pd(a1, y1));
+        y = _mm_sub_pd(y, _mm_mul_pd(a2, y2));
+        x2 = x1;
+        x1 = x;
+        y2 = y1;
+        y1 = y;
+        return y;
+    }
+
+    void StoreHistory(ShelfFilter& l, ShelfFilter& r) const {
+        _mm_storel_pd(&l.x1, x1);
+        _mm_storeh_pd(&r.x1, x1);
+        _mm_storel_pd(&l.x2, x2);
+        _mm_storeh_pd(&r.x2, x2);
+        _mm_storel_pd(&l.y1, y1);
+        _mm_storeh_pd(&r.y1, y1);
+        _mm_storel_pd(&l.y2, y2);
+        _mm_storeh_pd(&r.y2, y2);
+    }
+};
+
+void RunAllpassPairs(NetworkState& net, CallContext& ctx, int32_t frameCount) {
+    constexpr int kRight = kAllpassesPerChannel;
+    int32_t* cursor = net.allpassCursor;
+    const int32_t* length = ctx.allpassLength;
+    const __m128d half = _mm_set1_pd(kAllpassGain);
+    double* signal = &ctx.wet[0][0];
+    for (int32_t frames = frameCount; frames > 0;) {
+        const int32_t chunk = ChunkBeforeWrap(cursor, length, kAllpassCount, frames);
+        float* left[kAllpassesPerChannel];
+        float* right[kAllpassesPerChannel];
+        for (int k = 0; k < kAllpassesPerChannel; ++k) {
+            left[k] = net.allpassLine[k] + cursor[k];
+            right[k] = net.allpassLine[kRight + k] + cursor[kRight + k];
+        }
+        for (int32_t j = 0; j < chunk; ++j) {
+            __m128d x = _mm_load_pd(signal + 2 * j);
+            for (int k = 0; k < kAllpassesPerChannel; ++k) {
+                const __m128d held = LoadPair(left[k] + j, right[k] + j);
+                StorePair(left[k] + j, right[k] + j, _mm_add_pd(x, _mm_mul_pd(held, half)));
+                x = _mm_sub_pd(held, x);
+            }
+            _mm_store_pd(signal + 2 * j, x);
+        }
+        AdvanceCursors(cursor, length, kAllpassCount, chunk);
+        signal += 2 * chunk;
+        frames -= chunk;
+    }
+}
+
+// The equaliser and the output mix in one pass, so that the shelves'
+// recursion overlaps the mixing work.
+template <bool eq, bool write, bool tail>
+void RunShelvesAndOutput(NetworkState& net, CallContext& ctx, float* frames, int32_t frameCount) {
+    const __m128d wetGain = _mm_set1_pd(ctx.wetGain);
+    const __m128d dryGain = _mm_set1_pd(ctx.dryGain);
+    const __m128d earlyGain = _mm_set1_pd(ctx.earlyGain);
+    const __m128d sign = _mm_set1_pd(-0.0);
+    ShelfPair low(net.shelf[kLeftLowShelf], net.shelf[kRightLowShelf]);
+    ShelfPair high(net.shelf[kLeftHighShelf], net.shelf[kRightHighShelf]);
+    for (int32_t j = 0; j < frameCount; ++j) {
+        __m128d x = _mm_load_pd(&ctx.wet[j][0]);
+        if (eq) {
+            x = high.Filter(_mm_cvtps_pd(_mm_cvtpd_ps(low.Filter(x))));
+            if (!write) _mm_store_pd(&ctx.wet[j][0], x);
+        }
+        if (write) {
+            const __m128d early = LoadPair(&ctx.early[0][j], &ctx.early[1][j]);
+            const __m128d echo = _mm_mul_pd(_mm_xor_pd(early, sign), earlyGain);
+            __m128d out = _mm_mul_pd(x, wetGain);
+            if (!tail) {
+                const __m128d in = _mm_cvtps_pd(
+                    _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(frames + 2 * j))));
+                out = _mm_add_pd(_mm_mul_pd(in, dryGain), out);
+            }
+            out = _mm_add_pd(out, echo);
+            _mm_store_sd(reinterpret_cast<double*>(frames + 2 * j), _mm_castps_pd(_mm_cvtpd_ps(out)));
+        }
+    }
+    if (eq) {
+        low.StoreHistory(net.shelf[kLeftLowShelf], net.shelf[kRightLowShelf]);
+        high.StoreHistory(net.shelf[kLeftHighShelf], net.shelf[kRightHighShelf]);
+    }
+}
+
+template <bool tail>
+void RunShelvesAndOutput(NetworkState& net, CallContext& ctx, float* frames, int32_t frameCount) {
+    if (ctx.eqActive) {
+        if (ctx.writeOutput)
+            RunShelvesAndOutput<true, true, tail>(net, ctx, frames, frameCount);
+        else
+            RunShelvesAndOutput<true, false, tail>(net, ctx, frames, frameCount);
+    } else if (ctx.writeOutput) {
+        RunShelvesAndOutput<false, true, tail>(net, ctx, frames, frameCount);
+    }
+}
+
+}  // namespace
+
+void RunStereoBlockPaired(NetworkState& net, CallContext& ctx, float* frames, int32_t frameCount) {
+    if (!ctx.tail) {
+        for (int32_t j = 0; j < frameCount; ++j) {
+            ctx.in[0][j] = frames[2 * j];
+            ctx.in[1][j] = frames[2 * j + 1];
+        }
+    }
+    RunInputStage(net, ctx, frameCount);
+    RunCombPairs<0>(net, ctx, frameCount);
+    RunCombPairs<kCombGroup>(net, ctx, frameCount);
+    RunAllpassPairs(net, ctx, frameCount);
+    if (ctx.tail)
+        RunShelvesAndOutput<true>(net, ctx, frames, frameCount);
+    else
+        RunShelvesAndOutput<false>(net, ctx, frames, frameCount);
+}
+
+}  // namespace lumbrook
+
+#endif
