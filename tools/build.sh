@@ -1,15 +1,18 @@
 #!/bin/sh
-# Configures and builds a tree: native (build/native) or win32 (build/win32,
+# Configures and builds a tree: native (build/native), sanitize (build/sanitize:
+# native with AddressSanitizer and UBSan, for the tests) or win32 (build/win32,
 # which also installs the plug-in's files into dist/win32).
-# Usage: tools/build.sh native|win32 [more cmake --build arguments]
+# Usage: tools/build.sh native|sanitize|win32 [more cmake --build arguments]
 set -eu
 cd "$(dirname "$0")/.."
 tree=$1
 shift
 case "$tree" in
   native) cmake -S . -B build/native -DCMAKE_BUILD_TYPE=Release >/dev/null ;;
+  sanitize) cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+              -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all" >/dev/null ;;
   win32) cmake -S . -B build/win32 -DCMAKE_BUILD_TYPE=Release \
            -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw32.cmake >/dev/null ;;
-  *) echo "usage: tools/build.sh native|win32" >&2; exit 2 ;;
+  *) echo "usage: tools/build.sh native|sanitize|win32" >&2; exit 2 ;;
 esac
 cmake --build "build/$tree" -j"$(nproc)" "$@"

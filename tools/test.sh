@@ -1,5 +1,6 @@
 #!/bin/sh
-# Runs every test: the native tree with ctest, then the Windows tree under Wine
+# Runs every test: the native tree with ctest, the same tests again under
+# AddressSanitizer and UBSan, then the Windows tree under Wine
 # (through ctest's emulator) in a throwaway Wine prefix. Installs what is
 # missing first. Exits non-zero when any test fails.
 set -eu
@@ -8,6 +9,9 @@ tools/setup.sh
 
 tools/build.sh native
 (cd build/native && ctest --output-on-failure --timeout 600)
+
+tools/build.sh sanitize
+(cd build/sanitize && ctest --output-on-failure --timeout 900)
 
 tools/build.sh win32
 work=$(mktemp -d)
