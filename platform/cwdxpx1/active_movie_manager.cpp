@@ -1,0 +1,36 @@
+#include "active_movie_manager.h"
+
+#include "class_factory.h"
+#include "registration.h"
+
+using cwdxpx1::FactoryEntry;
+
+HRESULT CActiveMovieManager::AddFactory(IInPlaceFactory* factory) {
+    if (!factory) return E_POINTER;
+    const GUID* clsid = factory->GetClassId();
+    if (!clsid) return E_INVALIDARG;
+    return cwdxpx1::AddEntry({factory, nullptr, *clsid});
+}
+
+HRESULT CActiveMovieManager::AddFactory(IPropPageFactory* factory) {
+    if (!factory) return E_POINTER;
+    const GUID* clsid = factory->GetClassId();
+    if (!clsid) return E_INVALIDARG;
+    return cwdxpx1::AddEntry({nullptr, factory, *clsid});
+}
+
+HRESULT CActiveMovieManager::GetClassObject(const GUID& clsid, const GUID& iid, void** out) {
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    FactoryEntry entry;
+    if (!cwdxpx1::FindEntry(clsid, &entry)) return CLASS_E_CLASSNOTAVAILABLE;
+    return cwdxpx1::CreateClassObject(entry, iid, out);
+}
+
+HRESULT CActiveMovieManager::CanUnloadNow() { return S_FALSE; }
+
+HRESULT CActiveMovieManager::RegisterServer(HINSTANCE module) {
+    return cwdxpx1::RegisterEntries(module);
+}
+
+HRESULT CActiveMovieManager::UnregisterServer() { return cwdxpx1::UnregisterEntries(); }

@@ -1,0 +1,34 @@
+// Our host framework, CWDXPX1.dll: the plug-in module registers its effect
+// and page factories here, and its COM exports forward here. It serves a
+// standard class object for each registered class and writes the in-process
+// server entries for them.
+#pragma once
+
+#include "interfaces.h"
+
+#ifdef CWDXPX1_BUILD
+#define CWDXPX1_API __declspec(dllexport)
+#else
+#define CWDXPX1_API __declspec(dllimport)
+#endif
+
+class CWDXPX1_API CActiveMovieManager {
+public:
+    // Records a factory for the life of the process. S_OK; S_FALSE when the
+    // same factory is added again; E_POINTER for null; E_INVALIDARG when
+    // another factory already serves its class; E_OUTOFMEMORY when full.
+    static HRESULT AddFactory(IInPlaceFactory* factory);
+    static HRESULT AddFactory(IPropPageFactory* factory);
+
+    // A class object (IClassFactory) for a recorded class;
+    // CLASS_E_CLASSNOTAVAILABLE for any other.
+    static HRESULT GetClassObject(const GUID& clsid, const GUID& iid, void** out);
+
+    // Effects and pages are counted nowhere, so the module stays loaded: S_FALSE.
+    static HRESULT CanUnloadNow();
+
+    // Writes HKCR\CLSID\{clsid} with its InprocServer32 (the module's path,
+    // threading model Both) for every recorded class, or removes them again.
+    static HRESULT RegisterServer(HINSTANCE module);
+    static HRESULT UnregisterServer();
+};
