@@ -1,17 +1,21 @@
-// The effect's automation accessors: each holds the lock, stores or reads one
-// parameter, and refreshes what it drives through the engine's single setters.
+// The effect's automation accessors: each makes the plug-in's module state
+// current, holds the lock, stores or reads one parameter, and refreshes what
+// it drives through the engine's single setters.
+#include "module_state.h"
 #include "reverb_effect.h"
 
 namespace lumbrook {
 
 HRESULT ReverbEffect::GetFloat(ParamId id, float* value) {
     if (!value) return E_POINTER;
+    AFX_MANAGE_STATE(AfxGetStaticModuleState());
     LockGuard hold(lock_);
     *value = engine_.GetFloat(id);
     return S_OK;
 }
 
 HRESULT ReverbEffect::PutFloat(ParamId id, float value) {
+    AFX_MANAGE_STATE(AfxGetStaticModuleState());
     LockGuard hold(lock_);
     engine_.SetFloat(id, value);
     return S_OK;
@@ -19,12 +23,14 @@ HRESULT ReverbEffect::PutFloat(ParamId id, float value) {
 
 HRESULT ReverbEffect::GetSwitch(ParamId id, int32_t* value) {
     if (!value) return E_POINTER;
+    AFX_MANAGE_STATE(AfxGetStaticModuleState());
     LockGuard hold(lock_);
     *value = engine_.GetSwitch(id);
     return S_OK;
 }
 
 HRESULT ReverbEffect::PutSwitch(ParamId id, int32_t value) {
+    AFX_MANAGE_STATE(AfxGetStaticModuleState());
     LockGuard hold(lock_);
     engine_.SetSwitch(id, value);
     return S_OK;

@@ -1,0 +1,32 @@
+#include "module_state.h"
+
+// The base of whichever module links this file: a DLL's own handle in a DLL.
+extern "C" IMAGE_DOS_HEADER __ImageBase;
+
+namespace {
+
+HINSTANCE ThisModule() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
+
+AFX_MODULE_STATE gModuleState = {ThisModule(), ThisModule(), nullptr};
+
+thread_local AFX_MODULE_STATE* tCurrentState = nullptr;
+
+}  // namespace
+
+AFX_MODULE_STATE* AfxGetStaticModuleState() { return &gModuleState; }
+
+AFX_MODULE_STATE* AfxGetModuleState() { return tCurrentState ? tCurrentState : &gModuleState; }
+
+AFX_MODULE_STATE* AfxSetModuleState(AFX_MODULE_STATE* state) {
+    AFX_MODULE_STATE* previous = tCurrentState;
+    tCurrentState = state;
+    return previous;
+}
+
+HINSTANCE AfxGetInstanceHandle() { return AfxGetModuleState()->m_hCurrentInstanceHandle; }
+
+HINSTANCE AfxGetResourceHandle() { return AfxGetModuleState()->m_hCurrentResourceHandle; }
+
+void AfxSetResourceHandle(HINSTANCE instance) {
+    AfxGetModuleState()->m_hCurrentResourceHandle = instance;
+}

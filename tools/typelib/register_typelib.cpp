@@ -1,0 +1,41 @@
+// register-typelib: registers (or with /u unregisters) the automation type
+// library ReverbControl.tlb, by default the one beside this program.
+#include <cstdio>
+#include <cwchar>
+
+#include "typelib_registration.h"
+
+int wmain(int argc, wchar_t** argv) {
+    bool unregister = false;
+    const wchar_t* path = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::wcscmp(argv[i], L"/u") == 0 || std::wcscmp(argv[i], L"-u") == 0)
+            unregister = true;
+        else if (!path && argv[i][0] != L'/' && argv[i][0] != L'-')
+            path = argv[i];
+        else {
+            std::fprintf(stderr, "usage: register-typelib [/u] [ReverbControl.tlb]\n");
+            return 2;
+        }
+    }
+    wchar_t besideUs[MAX_PATH];
+    if (!path) {
+        const DWORD length = GetModuleFileNameW(nullptr, besideUs, MAX_PATH);
+        wchar_t* slash = length && length < MAX_PATH ? std::wcsrchr(besideUs, L'\\') : nullptr;
+        if (!slash || (slash - besideUs) + 20 >= MAX_PATH) {
+            std::fprintf(stderr, "register-typelib: cannot tell where ReverbControl.tlb is\n");
+            return 1;
+        }
+        std::wcscpy(slash + 1, L"ReverbControl.tlb");
+        path = besideUs;
+    }
+    const HRESULT hr =
+        unregister ? lumbrook::UnregisterTypeLibrary() : lumbrook::RegisterTypeLibrary(path);
+    if (FAILED(hr)) {
+        std::fprintf(stderr, "register-typelib: %s failed (0x%08lX)\n",
+                     unregister ? "unregistering" : "registering", static_cast<unsigned long>(hr));
+        return 1;
+    }
+    std::printf("register-typelib: %s\n", unregister ? "unregistered" : "registered");
+    return 0;
+}
