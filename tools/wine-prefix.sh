@@ -19,5 +19,8 @@ else
 fi
 wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
 cp /usr/share/wine/fonts/*.ttf "$WINEPREFIX/drive_c/windows/Fonts/"
+# A fresh server reads the display driver setting; the one wineboot started
+# keeps the old one.
+wineserver -k 2>/dev/null || true
 wineserver -w
 touch "$WINEPREFIX/.lumbrook-ready"

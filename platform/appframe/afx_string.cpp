@@ -1,0 +1,20 @@
+#include "afx_string.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+
+CString::CString(const char* text) {
+    text_[0] = 0;
+    if (text) lstrcpynA(text_, text, kCapacity);
+}
+
+void CString::Format(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    const int written = std::vsnprintf(text_, kCapacity, format, args);
+    va_end(args);
+    if (written < 0) text_[0] = 0;
+}
+
+int CString::GetLength() const { return int(std::strlen(text_)); }
