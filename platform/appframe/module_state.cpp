@@ -7,15 +7,20 @@ namespace {
 
 HINSTANCE ThisModule() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
 
-AFX_MODULE_STATE gModuleState = {ThisModule(), ThisModule(), nullptr};
-
 thread_local AFX_MODULE_STATE* tCurrentState = nullptr;
 
 }  // namespace
 
-AFX_MODULE_STATE* AfxGetStaticModuleState() { return &gModuleState; }
+// Made on first use, so that static objects of the module (its application
+// object) may use it during static construction.
+AFX_MODULE_STATE* AfxGetStaticModuleState() {
+    static AFX_MODULE_STATE state = {ThisModule(), ThisModule(), nullptr};
+    return &state;
+}
 
-AFX_MODULE_STATE* AfxGetModuleState() { return tCurrentState ? tCurrentState : &gModuleState; }
+AFX_MODULE_STATE* AfxGetModuleState() {
+    return tCurrentState ? tCurrentState : AfxGetStaticModuleState();
+}
 
 AFX_MODULE_STATE* AfxSetModuleState(AFX_MODULE_STATE* state) {
     AFX_MODULE_STATE* previous = tCurrentState;

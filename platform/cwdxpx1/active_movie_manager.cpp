@@ -1,11 +1,29 @@
 #include "active_movie_manager.h"
 
 #include "class_factory.h"
+#include "framework_inspection.h"
 #include "registration.h"
 
 using cwdxpx1::FactoryEntry;
 
+namespace {
+
+volatile LONG gAddFactoryCalls = 0;
+
+}  // namespace
+
+int Cwdxpx1AddFactoryCalls() { return int(gAddFactoryCalls); }
+
+bool Cwdxpx1RecordedFactory(int index, IInPlaceFactory** effect, IPropPageFactory** page) {
+    if (index < 0 || index >= cwdxpx1::EntryCount()) return false;
+    const FactoryEntry entry = cwdxpx1::EntryAt(index);
+    if (effect) *effect = entry.effect;
+    if (page) *page = entry.page;
+    return true;
+}
+
 HRESULT CActiveMovieManager::AddFactory(IInPlaceFactory* factory) {
+    InterlockedIncrement(&gAddFactoryCalls);
     if (!factory) return E_POINTER;
     const GUID* clsid = factory->GetClassId();
     if (!clsid) return E_INVALIDARG;
@@ -13,6 +31,7 @@ HRESULT CActiveMovieManager::AddFactory(IInPlaceFactory* factory) {
 }
 
 HRESULT CActiveMovieManager::AddFactory(IPropPageFactory* factory) {
+    InterlockedIncrement(&gAddFactoryCalls);
     if (!factory) return E_POINTER;
     const GUID* clsid = factory->GetClassId();
     if (!clsid) return E_INVALIDARG;

@@ -1,0 +1,47 @@
+// Loading the plug-in module as a host does, by file name, beside the test.
+#pragma once
+
+#include <string>
+
+#include "com_test_support.h"
+
+namespace lumbrook::test {
+
+inline std::wstring BesideTheTest(const wchar_t* name) {
+    wchar_t path[MAX_PATH];
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path);
+    return folder.substr(0, folder.rfind(L'\\') + 1) + name;
+}
+
+inline HMODULE LoadPlugin() {
+    return LoadLibraryExW(BesideTheTest(L"LumbrookReverb.dll").c_str(), nullptr,
+                          LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+template <typename Fn>
+Fn Export(HMODULE module, const char* name) {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+using NoArgumentFn = HRESULT(STDAPICALLTYPE*)();
+
+// Runs a program of the system (regsvr32) and returns its exit code.
+inline DWORD RunProgram(const std::wstring& commandLine) {
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process = {};
+    std::wstring line = commandLine;
+    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
+        return DWORD(-1);
+    WaitForSingleObject(process.hProcess, 60000);
+    DWORD code = DWORD(-1);
+    GetExitCodeProcess(process.hProcess, &code);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+    return code;
+}
+
+}  // namespace lumbrook::test
