@@ -15,8 +15,6 @@ constexpr PageControl EqRow(int scrollId, int editId) {
 }
 constexpr PageControl CheckBox(int id) { return {0, 0, 0, 0, false, id}; }
 
-bool IsDecibelRow(const ParamInfo& param) { return param.displayOffset != 0.0; }
-
 }  // namespace
 
 const PageControl kPageControls[kParamCount] = {
@@ -50,21 +48,6 @@ int ValueToPosition(float value) {
     if (!(position > -1e9)) return position != position ? 0 : -1000000000;
     if (position > 1e9) return 1000000000;
     return int(position);
-}
-
-double DisplayFromValue(const ParamInfo& param, float value) {
-    return double(value) * param.displayScale + param.displayOffset;
-}
-
-double ClampTyped(const ParamInfo& param, double typed) {
-    const double low = param.displayMin, high = param.displayMax;
-    if (typed > low) return typed >= high ? high : typed;
-    return low;
-}
-
-float ValueFromTyped(const ParamInfo& param, double clamped) {
-    if (IsDecibelRow(param)) return float((clamped - param.displayOffset) * double(kDecibelScale));
-    return float(clamped * double(kPercentScale));
 }
 
 }  // namespace lumbrook

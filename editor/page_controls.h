@@ -2,6 +2,7 @@
 // the conversions between effect values, scroll positions and display text.
 #pragma once
 
+#include "param_display.h"
 #include "reverb_params.h"
 
 namespace lumbrook {
@@ -11,8 +12,6 @@ constexpr int kFullScalePosition = 30000;
 constexpr int kScrollMaximum = 33000;
 constexpr int kScrollPage = 3000;
 constexpr float kPositionScale = 3.3333334e-05f;  // the float nearest 1/30,000
-constexpr float kPercentScale = 0.01f;            // typed per cent to value
-constexpr float kDecibelScale = 0.083333336f;     // 1/12: typed dB + 6 to value
 
 struct PageControl {
     int scrollId;   // continuous rows
@@ -39,11 +38,5 @@ const ParamInfo* ParamForControl(int controlId);
 float PositionToValue(int position);
 // Truncated toward zero; any float (NaN, huge) gives a defined position.
 int ValueToPosition(float value);
-// The number the row's edit box shows for a value: value * 100, or * 12 - 6.
-double DisplayFromValue(const ParamInfo& param, float value);
-// atof's number clamped to the row's range: 0..100, or -6..6 dB.
-double ClampTyped(const ParamInfo& param, double typed);
-// A clamped typed number to the value written to the effect.
-float ValueFromTyped(const ParamInfo& param, double clamped);
 
 }  // namespace lumbrook

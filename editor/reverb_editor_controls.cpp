@@ -131,7 +131,7 @@ void ReverbEditor::OnEditChange(UINT id) {
     if (!param) return;
     char text[64];
     ::GetWindowTextA(box, text, sizeof text);
-    const float value = ValueFromTyped(*param, ClampTyped(*param, std::atof(text)));
+    const float value = ValueFromDisplay(*param, ClampDisplay(*param, std::atof(text)));
     WriteValue(param->id, value);
     SetScroll(param->id, ValueToPosition(value));
     NotifySite();
@@ -145,7 +145,7 @@ void ReverbEditor::OnEditKillFocus(UINT id) {
     char text[64];
     GetDlgItemTextA(m_hWnd, int(id), text, sizeof text);
     CString shown;
-    shown.Format(param->displayFormat, ClampTyped(*param, std::atof(text)));
+    shown.Format(param->displayFormat, ClampDisplay(*param, std::atof(text)));
     SetDlgItemTextA(m_hWnd, int(id), shown);
     if (Control(param->id).notifyOnLeave) NotifySite();
 }

@@ -1,13 +1,24 @@
 #!/bin/sh
-# The main job: renders the bundled dry sample through the reverb with a hall
-# preset and its tail, and draws a spectrogram of dry against wet.
+# The main job: renders the bundled dry sample through the plug-in, under
+# Wine, with a hall preset and its tail, exactly as an audio application
+# would (reverb-host.exe loads LumbrookReverb.dll through its class objects),
+# and draws a spectrogram of dry against wet.
 # Writes out/demo-wet.wav and out/demo-spectrogram.png.
 set -eu
 cd "$(dirname "$0")/.."
 tools/setup.sh
-tools/build.sh native
+tools/build.sh win32 >/dev/null
+work=$(mktemp -d)
+export WINEPREFIX="$work/prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+unset DISPLAY
+tools/wine-prefix.sh "$work"
 mkdir -p out
-build/native/tools/renderer/lumbrook-reverb resources/demo/dry.wav out/demo-wet.wav \
+wine dist/win32/reverb-host.exe render resources/demo/dry.wav out/demo-wet.wav \
   --preset "09 - Large Hall 1" --tail
 tools/spectrogram.sh resources/demo/dry.wav out/demo-wet.wav out/demo-spectrogram.png
 echo "demo: wrote out/demo-wet.wav (wet, with the tail) and out/demo-spectrogram.png (dry above, wet below)"

@@ -1,0 +1,320 @@
+// reverb-host: renders audio through the Lumbrook Reverb plug-in as an audio
+// application does: class objects, format negotiation, reset, in-place
+// buffers and the tail. Also lists presets, saves parameter blocks, and
+// registers the plug-in and its type library.
+#include <windows.h>
+
+#include <cstdio>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+#include "interfaces.h"
+#include "param_text.h"
+#include "plugin_loader.h"
+#include "property_access.h"
+#include "typelib_registration.h"
+#include "wav_file.h"
+
+namespace lumbrook {
+namespace {
+
+const char kUsage[] =
+    "usage: reverb-host render IN.wav OUT.wav [settings] [--tail] [--block N]\n"
+    "       reverb-host save-params OUT.params [settings]\n"
+    "       reverb-host presets\n"
+    "       reverb-host register | unregister\n"
+    "settings, applied in this order:\n"
+    "  --preset N|NAME    a factory preset, by number or name\n"
+    "  --params FILE      a saved 44-byte parameter block\n"
+    "  --set NAME=VALUE   one parameter, e.g. roomSize=0.6, preDelay=35ms, loEq=-3dB, enableEq=on\n"
+    "other options:\n"
+    "  --plugin PATH      the plug-in DLL when it is not registered (default: beside this program)\n"
+    "IN.wav: 16-, 24- or 32-bit PCM or 32-bit float, mono or stereo, any rate; OUT.wav: 32-bit float.\n";
+
+int Fail(const std::string& message) {
+    std::fprintf(stderr, "reverb-host: %s\n", message.c_str());
+    return 1;
+}
+
+int Usage(const std::string& message) {
+    std::fprintf(stderr, "reverb-host: %s\n\n%s", message.c_str(), kUsage);
+    return 2;
+}
+
+struct Options {
+    std::string command;
+    std::vector<std::wstring> files;
+    std::wstring preset, paramsFile, plugin;
+    std::vector<ParamSetting> settings;
+    bool tail = false;
+    int32_t block = 4096;
+};
+
+bool ParseOptions(int argc, wchar_t** argv, Options* options, std::string* error) {
+    if (argc < 2) {
+        *error = "no command";
+        return false;
+    }
+    options->command = Narrow(argv[1]);
+    for (int i = 2; i < argc; ++i) {
+        const std::wstring arg = argv[i];
+        auto value = [&](const char* what) -> const wchar_t* {
+            if (i + 1 < argc) return argv[++i];
+            *error = Narrow(arg) + " needs " + what;
+            return nullptr;
+        };
+        if (arg == L"--tail") {
+            options->tail = true;
+        } else if (arg == L"--preset") {
+            const wchar_t* v = value("a number or a name");
+            if (!v) return false;
+            options->preset = v;
+        } else if (arg == L"--params") {
+            const wchar_t* v = value("a file");
+            if (!v) return false;
+            options->paramsFile = v;
+        } else if (arg == L"--plugin") {
+            const wchar_t* v = value("a path");
+            if (!v) return false;
+            options->plugin = v;
+        } else if (arg == L"--block") {
+            const wchar_t* v = value("a frame count");
+            if (!v) return false;
+            options->block = int32_t(std::wcstol(v, nullptr, 10));
+            if (options->block <= 0 || options->block > 1 << 20) {
+                *error = "--block takes 1 to 1048576 frames";
+                return false;
+            }
+        } else if (arg == L"--set") {
+            const wchar_t* v = value("NAME=VALUE");
+            if (!v) return false;
+            ParamSetting setting;
+            if (!ParseSetting(Narrow(v).c_str(), &setting, error)) return false;
+            options->settings.push_back(setting);
+        } else if (arg.size() > 1 && arg[0] == L'-') {
+            *error = "unknown option " + Narrow(arg);
+            return false;
+        } else {
+            options->files.push_back(arg);
+        }
+    }
+    return true;
+}
+
+class Session {
+public:
+    explicit Session(const Options& options) : loader_(options.plugin) {}
+    ~Session() {
+        if (presets_) presets_->Release();
+        if (control_) control_->Release();
+        if (effect_) effect_->Release();
+    }
+
+    bool CreateEffect(std::string* error) {
+        if (FAILED(loader_.Create(CLSID_ReverbEffect, IID_IInPlaceEffect,
+                                  reinterpret_cast<void**>(&effect_), error)))
+            return false;
+        if (FAILED(effect_->QueryInterface(IID_IReverbControl, reinterpret_cast<void**>(&control_))) ||
+            FAILED(effect_->QueryInterface(IID_IEffectPresets, reinterpret_cast<void**>(&presets_)))) {
+            *error = "the plug-in lacks its control or preset interface";
+            return false;
+        }
+        return true;
+    }
+
+    std::vector<std::string> PresetNames() {
+        std::vector<std::string> names;
+        int32_t count = 0;
+        presets_->GetPresetCount(&count);
+        for (int32_t i = 0; i < count; ++i) {
+            WCHAR name[64] = {};
+            presets_->GetPresetName(i, name, 64);
+            names.push_back(Narrow(name));
+        }
+        return names;
+    }
+
+    // The preset by number, full name or name without its number.
+    bool ApplyPreset(const std::wstring& wanted, std::string* error) {
+        const std::vector<std::string> names = PresetNames();
+        const std::string text = Narrow(wanted);
+        wchar_t* end = nullptr;
+        const long number = std::wcstol(wanted.c_str(), &end, 10);
+        int32_t index = -1;
+        if (!wanted.empty() && *end == L'\0') {
+            index = int32_t(number);
+        } else {
+            for (size_t i = 0; i < names.size(); ++i) {
+                const size_t dash = names[i].find(" - ");
+                if (_stricmp(names[i].c_str(), text.c_str()) == 0 ||
+                    (dash != std::string::npos && _stricmp(names[i].c_str() + dash + 3, text.c_str()) == 0))
+                    index = int32_t(i);
+            }
+        }
+        if (index < 0 || size_t(index) >= names.size() || presets_->LoadPreset(index) != 1) {
+            *error = "no preset '" + text + "' (see reverb-host presets)";
+            return false;
+        }
+        return true;
+    }
+
+    bool ApplySettings(const Options& options, std::string* error) {
+        if (!options.preset.empty() && !ApplyPreset(options.preset, error)) return false;
+        if (!options.paramsFile.empty()) {
+            ReverbParams block;
+            if (!ReadParamsFile(Narrow(options.paramsFile), &block, error)) return false;
+            if (effect_->SetParams(&block, kParamsSize) != 1) {
+                *error = "the plug-in refused the parameter block";
+                return false;
+            }
+        }
+        for (const ParamSetting& s : options.settings) {
+            const HRESULT hr = s.param->kind == ParamKind::Switch
+                                   ? PutSwitchProperty(control_, s.param->id, s.switchValue)
+                                   : PutFloatProperty(control_, s.param->id, s.value);
+            if (FAILED(hr)) {
+                *error = std::string("the plug-in refused ") + s.param->field;
+                return false;
+            }
+        }
+        if (options.tail && FAILED(control_->put_ExtendTail(1))) {
+            *error = "the plug-in refused the tail";
+            return false;
+        }
+        return true;
+    }
+
+    IInPlaceEffect* effect_ = nullptr;
+    IReverbControl* control_ = nullptr;
+    IEffectPresets* presets_ = nullptr;
+    PluginLoader loader_;
+};
+
+std::wstring FullPath(const std::wstring& path) {
+    wchar_t full[MAX_PATH];
+    const DWORD length = GetFullPathNameW(path.c_str(), MAX_PATH, full, nullptr);
+    return length && length < MAX_PATH ? std::wstring(full) : path;
+}
+
+int Render(const Options& options) {
+    if (options.files.size() != 2) return Usage("render needs IN.wav and OUT.wav");
+    const std::wstring& inPath = options.files[0];
+    const std::wstring& outPath = options.files[1];
+    if (_wcsicmp(FullPath(inPath).c_str(), FullPath(outPath).c_str()) == 0)
+        return Fail("the output would overwrite the input");
+    std::string error;
+    WavReader in;
+    if (!in.Open(inPath, &error)) return Fail(error);
+
+    Session session(options);
+    if (!session.CreateEffect(&error) || !session.ApplySettings(options, &error)) return Fail(error);
+    IInPlaceEffect* effect = session.effect_;
+
+    // The buffers carry floats whatever the file holds: 16-bit PCM is offered
+    // as it is, everything else as the 32-bit float it becomes.
+    WAVEFORMATEX format = {};
+    const bool pcm16 = !in.IsFloat() && in.BitsPerSample() == 16;
+    format.wFormatTag = pcm16 ? WAVE_FORMAT_PCM : WAVE_FORMAT_IEEE_FLOAT;
+    format.nChannels = WORD(in.Channels() > 0xFFFF ? 0xFFFF : in.Channels());
+    format.nSamplesPerSec = in.SampleRate();
+    format.wBitsPerSample = pcm16 ? 16 : 32;
+    format.nBlockAlign = WORD(format.nChannels * format.wBitsPerSample / 8);
+    format.nAvgBytesPerSec = format.nSamplesPerSec * format.nBlockAlign;
+    if (effect->IsFormatSupported(&format) != 1)
+        return Fail("the plug-in does not take " + std::to_string(in.Channels()) +
+                    " channels; it takes mono or stereo");
+    effect->SetFormat(&format);
+    effect->ResetStream();
+
+    WavWriter out;
+    if (!out.Open(outPath, in.Channels(), in.SampleRate(), &error)) return Fail(error);
+    std::vector<float> buffer(size_t(options.block) * in.Channels());
+    for (;;) {
+        const int32_t frames = in.Read(buffer.data(), options.block);
+        if (frames < 0) return Fail("'" + Narrow(inPath) + "' is truncated: its data ends early");
+        if (frames == 0) break;
+        effect->ProcessInPlace(buffer.data(), frames);
+        if (!out.Write(buffer.data(), frames)) return Fail("writing '" + Narrow(outPath) + "' failed");
+    }
+    int32_t extendTail = 0;
+    session.control_->get_ExtendTail(&extendTail);
+    // Ten seconds of tail in all; the call that ends it reports no count, so
+    // its frames are those left of the ten seconds.
+    const int64_t budget = extendTail ? int64_t(10) * in.SampleRate() : 0;
+    for (int64_t written = 0; extendTail;) {
+        std::fill(buffer.begin(), buffer.end(), 0.0f);
+        int32_t done = 0;
+        const bool more = effect->ProcessTail(buffer.data(), options.block, &done) == 1;
+        int64_t frames = more ? done : budget - written;
+        if (frames > options.block) frames = options.block;
+        if (frames > 0 && !out.Write(buffer.data(), int32_t(frames)))
+            return Fail("writing '" + Narrow(outPath) + "' failed");
+        written += frames > 0 ? frames : 0;
+        if (!more) break;
+    }
+    if (!out.Commit(&error)) return Fail(error);
+    return 0;
+}
+
+int SaveParams(const Options& options) {
+    if (options.files.size() != 1) return Usage("save-params needs one file name");
+    Session session(options);
+    std::string error;
+    if (!session.CreateEffect(&error) || !session.ApplySettings(options, &error)) return Fail(error);
+    ReverbParams block;
+    if (session.effect_->GetParams(&block, kParamsSize) != 1) return Fail("the plug-in gave no block");
+    if (!WriteParamsFile(Narrow(options.files[0]), block, &error)) return Fail(error);
+    for (const ParamInfo& param : kParamTable) std::printf("%s\n", DescribeParam(block, param).c_str());
+    return 0;
+}
+
+int ListPresets(const Options& options) {
+    Session session(options);
+    std::string error;
+    if (!session.CreateEffect(&error)) return Fail(error);
+    for (const std::string& name : session.PresetNames()) std::printf("%s\n", name.c_str());
+    return 0;
+}
+
+int Register(const Options& options, bool unregister) {
+    PluginLoader loader(options.plugin);
+    std::string error;
+    if (FAILED(loader.Register(unregister, &error))) return Fail(error);
+    const std::wstring library = BesideThisProgram(L"ReverbControl.tlb");
+    const HRESULT hr = unregister ? UnregisterTypeLibrary() : RegisterTypeLibrary(library.c_str());
+    if (FAILED(hr) && !(unregister && hr == TYPE_E_REGISTRYACCESS))
+        return Fail(std::string(unregister ? "unregistering" : "registering") +
+                    " the type library failed (ReverbControl.tlb beside this program)");
+    std::printf("reverb-host: %s the plug-in and its type library\n",
+                unregister ? "unregistered" : "registered");
+    return 0;
+}
+
+}  // namespace
+}  // namespace lumbrook
+
+int wmain(int argc, wchar_t** argv) {
+    using namespace lumbrook;
+    Options options;
+    std::string error;
+    if (argc >= 2 && (std::wcscmp(argv[1], L"--help") == 0 || std::wcscmp(argv[1], L"help") == 0)) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (!ParseOptions(argc, argv, &options, &error)) return Usage(error);
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    int result;
+    if (options.command == "render")
+        result = Render(options);
+    else if (options.command == "save-params")
+        result = SaveParams(options);
+    else if (options.command == "presets")
+        result = ListPresets(options);
+    else if (options.command == "register" || options.command == "unregister")
+        result = Register(options, options.command == "unregister");
+    else
+        result = Usage("unknown command '" + options.command + "'");
+    CoUninitialize();
+    return result;
+}

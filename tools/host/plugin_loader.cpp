@@ -1,0 +1,81 @@
+#include "plugin_loader.h"
+
+#include <cstdio>
+
+#include "wav_file.h"
+
+namespace lumbrook {
+
+namespace {
+
+std::string Hex(HRESULT hr) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(hr));
+    return text;
+}
+
+}  // namespace
+
+std::wstring BesideThisProgram(const wchar_t* name) {
+    wchar_t path[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring folder(path, length);
+    return folder.substr(0, folder.rfind(L'\\') + 1) + name;
+}
+
+PluginLoader::PluginLoader(std::wstring pluginPath)
+    : path_(pluginPath.empty() ? BesideThisProgram(L"LumbrookReverb.dll") : std::move(pluginPath)) {}
+
+// The module stays loaded: objects made from it may outlive the loader.
+PluginLoader::~PluginLoader() = default;
+
+bool PluginLoader::LoadModule(std::string* error) {
+    if (module_) return true;
+    module_ = LoadLibraryExW(path_.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (!module_) {
+        *error = "cannot load the plug-in '" + Narrow(path_) +
+                 "' (it needs CWDXPX1.dll beside it; error " + std::to_string(GetLastError()) + ")";
+        return false;
+    }
+    return true;
+}
+
+HRESULT PluginLoader::Create(REFCLSID clsid, REFIID iid, void** out, std::string* error) {
+    *out = nullptr;
+    HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, out);
+    if (SUCCEEDED(hr)) return hr;
+    if (!LoadModule(error)) return E_FAIL;
+    using GetClassObject = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
+    auto getClassObject = reinterpret_cast<GetClassObject>(
+        reinterpret_cast<void*>(GetProcAddress(module_, "DllGetClassObject")));
+    if (!getClassObject) {
+        *error = "'" + Narrow(path_) + "' is not a COM server";
+        return E_FAIL;
+    }
+    IClassFactory* factory = nullptr;
+    hr = getClassObject(clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory));
+    if (SUCCEEDED(hr)) {
+        hr = factory->CreateInstance(nullptr, iid, out);
+        factory->Release();
+    }
+    if (FAILED(hr)) *error = "the plug-in made no object (" + Hex(hr) + ")";
+    return hr;
+}
+
+HRESULT PluginLoader::Register(bool unregister, std::string* error) {
+    if (!LoadModule(error)) return E_FAIL;
+    using Entry = HRESULT(STDAPICALLTYPE*)();
+    auto entry = reinterpret_cast<Entry>(reinterpret_cast<void*>(
+        GetProcAddress(module_, unregister ? "DllUnregisterServer" : "DllRegisterServer")));
+    if (!entry) {
+        *error = "'" + Narrow(path_) + "' cannot register itself";
+        return E_FAIL;
+    }
+    const HRESULT hr = entry();
+    if (FAILED(hr))
+        *error = std::string(unregister ? "unregistering" : "registering") + " the plug-in failed (" +
+                 Hex(hr) + "; registering for all users needs an elevated prompt)";
+    return hr;
+}
+
+}  // namespace lumbrook
