@@ -1,40 +1,105 @@
-// lumbrook-reverb: the reverb as a native command-line renderer.
+// lumbrook-reverb: the reverb as a native command-line renderer for Linux,
+// the same engine and the same numbers as the plug-in.
+#include <unistd.h>
+
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "factory_presets.h"
+#include "param_text.h"
 #include "render.h"
 
+namespace lumbrook {
 namespace {
 
 const char kUsage[] =
     "usage: lumbrook-reverb IN OUT [options]\n"
-    "Reverberates an audio file (WAV, AIFF or FLAC; mono or stereo; any rate)\n"
-    "and writes a WAV file.\n"
+    "       lumbrook-reverb --list-presets | --info [settings] | --save-params FILE [settings]\n"
     "\n"
-    "  --preset N|NAME   apply a factory preset (see --list-presets)\n"
-    "  --tail            append the decaying tail (up to ten seconds)\n"
-    "  --list-presets    list the factory presets\n"
-    "  --help            show this text\n"
+    "Reverberates an audio file: WAV, AIFF or FLAC in, mono or stereo, any rate;\n"
+    "WAV out at the same rate. OUT is written through a temporary file and\n"
+    "appears only when complete; the input is never written.\n"
     "\n"
-    "example: lumbrook-reverb dry.wav wet.wav --preset \"Large Hall 1\" --tail\n";
+    "settings, applied in this order:\n"
+    "  --preset N|NAME     a factory preset, by number or name (see --list-presets)\n"
+    "  --params FILE       a 44-byte parameter block, as the plug-in saves it\n"
+    "  --set NAME=VALUE    one parameter by its block field name; the value is\n"
+    "                      0 to 1, or in the editor's units: preDelay=35ms,\n"
+    "                      roomSize=60%, damping=20%, earlyRef=30%, reverbLevel=75%,\n"
+    "                      dryLevel=80%, loEq=-3dB, hiEq=2dB; extendTail, enableEq,\n"
+    "                      bypass take on or off\n"
+    "options:\n"
+    "  --tail              append the decaying tail (ten seconds), as extendTail=on\n"
+    "  --format F          output samples: float (default), 16 or 24\n"
+    "  --block N           frames per buffer (default 4096; the output is the same)\n"
+    "  --save-params FILE  also write the settings as a 44-byte block\n"
+    "  --info              print the settings as the editor shows them\n"
+    "  --list-presets      list the factory presets\n"
+    "  --quiet             no progress bar\n"
+    "  --help              this text\n"
+    "\n"
+    "examples:\n"
+    "  lumbrook-reverb dry.wav wet.wav --preset \"Large Hall 1\" --tail\n"
+    "  lumbrook-reverb voice.flac voice-room.wav --preset 2 --set dryLevel=90% --format 24\n"
+    "  lumbrook-reverb --info --preset 9 --set loEq=-3dB --save-params hall.params\n";
 
-int Usage(const char* error) {
-    std::fprintf(stderr, "lumbrook-reverb: %s\n\n%s", error, kUsage);
+int Usage(const std::string& error) {
+    std::fprintf(stderr, "lumbrook-reverb: %s\n(lumbrook-reverb --help shows the options)\n",
+                 error.c_str());
     return 2;
 }
 
+int Fail(const std::string& error) {
+    std::fprintf(stderr, "lumbrook-reverb: %s\n", error.c_str());
+    return 1;
+}
+
+// A bar on the terminal, redrawn at most every whole per cent.
+class ProgressBar {
+public:
+    static constexpr int kShortSeconds = 5;  // shorter files finish before a bar helps
+
+    explicit ProgressBar(bool shown) : shown_(shown) {}
+    void operator()(int64_t done, int64_t total, uint32_t sampleRate) {
+        if (!shown_ || total <= int64_t(kShortSeconds) * sampleRate) return;
+        const int percent = int(done * 100 / total);
+        if (percent == last_) return;
+        last_ = percent;
+        const int width = 40, filled = percent * width / 100;
+        std::fprintf(stderr, "\r[%.*s%*s] %3d%%", filled, "########################################",
+                     width - filled, "", percent);
+        if (percent >= 100) std::fputc('\n', stderr);
+        std::fflush(stderr);
+    }
+    void Finish() {
+        if (shown_ && last_ >= 0 && last_ < 100) std::fputc('\n', stderr);
+    }
+
+private:
+    bool shown_;
+    int last_ = -1;
+};
+
 }  // namespace
+}  // namespace lumbrook
 
 int main(int argc, char** argv) {
     using namespace lumbrook;
     RenderJob job;
     job.params = DefaultParams();
-    std::string positional[2];
-    int positionals = 0;
+    std::vector<std::string> files;
+    std::string saveParams, error;
+    bool info = false, quiet = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        auto value = [&](const char* what) -> const char* {
+            if (i + 1 < argc) return argv[++i];
+            error = arg + " needs " + what;
+            return nullptr;
+        };
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
             return 0;
@@ -43,26 +108,68 @@ int main(int argc, char** argv) {
             return 0;
         } else if (arg == "--tail") {
             job.tail = true;
+        } else if (arg == "--info") {
+            info = true;
+        } else if (arg == "--quiet") {
+            quiet = true;
         } else if (arg == "--preset") {
-            if (++i == argc) return Usage("--preset needs a number or a name");
-            const PresetRecord* preset = FindPreset(argv[i]);
-            if (!preset) return Usage(("no preset '" + std::string(argv[i]) + "'").c_str());
+            const char* v = value("a number or a name");
+            if (!v) return Usage(error);
+            const PresetRecord* preset = FindPreset(v);
+            if (!preset) return Usage(std::string("no preset '") + v + "' (see --list-presets)");
             job.params = preset->params;
+        } else if (arg == "--params") {
+            const char* v = value("a file");
+            if (!v) return Usage(error);
+            if (!ReadParamsFile(v, &job.params, &error)) return Fail(error);
+        } else if (arg == "--set") {
+            const char* v = value("NAME=VALUE");
+            if (!v) return Usage(error);
+            ParamSetting setting;
+            if (!ParseSetting(v, &setting, &error)) return Usage(error);
+            ApplySetting(setting, &job.params);
+        } else if (arg == "--save-params") {
+            const char* v = value("a file");
+            if (!v) return Usage(error);
+            saveParams = v;
+        } else if (arg == "--format") {
+            const char* v = value("float, 16 or 24");
+            if (!v) return Usage(error);
+            const std::string f = v;
+            if (f == "float" || f == "32")
+                job.format = SampleFormat::Float;
+            else if (f == "16")
+                job.format = SampleFormat::Pcm16;
+            else if (f == "24")
+                job.format = SampleFormat::Pcm24;
+            else
+                return Usage("--format takes float, 16 or 24");
+        } else if (arg == "--block") {
+            const char* v = value("a frame count");
+            if (!v) return Usage(error);
+            job.blockFrames = std::atoi(v);
+            if (job.blockFrames <= 0 || job.blockFrames > 1 << 20)
+                return Usage("--block takes 1 to 1048576 frames");
         } else if (arg.size() > 1 && arg[0] == '-') {
-            return Usage(("unknown option '" + arg + "'").c_str());
-        } else if (positionals < 2) {
-            positional[positionals++] = arg;
+            return Usage("unknown option '" + arg + "'");
         } else {
-            return Usage("too many file names");
+            files.push_back(arg);
         }
     }
-    if (positionals < 2) return Usage("IN and OUT are needed");
-    job.inputPath = positional[0];
-    job.outputPath = positional[1];
+    if (job.tail) job.params.extendTail = 1;
+    if (info)
+        for (const ParamInfo& param : kParamTable) std::printf("%s\n", DescribeParam(job.params, param).c_str());
+    if (!saveParams.empty() && !WriteParamsFile(saveParams, job.params, &error)) return Fail(error);
+    if (files.empty() && (info || !saveParams.empty())) return 0;
+    if (files.size() != 2) return Usage(files.size() < 2 ? "IN and OUT are needed" : "too many file names");
+    job.inputPath = files[0];
+    job.outputPath = files[1];
+
+    // A bar only for people watching a terminal, and only for work that takes a while.
+    ProgressBar bar(!quiet && isatty(STDERR_FILENO));
+    job.progress = [&bar](int64_t done, int64_t total, uint32_t rate) { bar(done, total, rate); };
     const RenderResult result = Render(job);
-    if (!result.ok) {
-        std::fprintf(stderr, "lumbrook-reverb: %s\n", result.error.c_str());
-        return 1;
-    }
+    bar.Finish();
+    if (!result.ok) return Fail(result.error);
     return 0;
 }

@@ -88,7 +88,7 @@ RenderResult Render(const RenderJob& job) {
         engine->ProcessInPlace(buffer.data(), int32_t(got), format);
         if (sf_writef_float(out.get(), buffer.data(), got) != got) failed = true;
         result.inputFrames += got;
-        if (job.progress) job.progress(result.inputFrames, total);
+        if (job.progress) job.progress(result.inputFrames, total, result.sampleRate);
     }
     if (sf_error(in.get()) != SF_ERR_NO_ERROR)
         failed = true;
@@ -101,7 +101,7 @@ RenderResult Render(const RenderJob& job) {
         const int64_t frames = more ? done : std::min<int64_t>(block, tailBudget - result.tailFrames);
         if (frames > 0 && sf_writef_float(out.get(), buffer.data(), frames) != frames) failed = true;
         result.tailFrames += frames;
-        if (job.progress) job.progress(result.inputFrames + result.tailFrames, total);
+        if (job.progress) job.progress(result.inputFrames + result.tailFrames, total, result.sampleRate);
     }
     const bool readError = sf_error(in.get()) != SF_ERR_NO_ERROR;
     out.reset();

@@ -19,8 +19,8 @@ struct RenderJob {
     bool tail = false;              // append the decaying tail (sets extendTail)
     SampleFormat format = SampleFormat::Float;
     int32_t blockFrames = 4096;
-    // Called with frames done and frames in all (tail included, if known).
-    std::function<void(int64_t, int64_t)> progress;
+    // Called with frames done, frames in all (tail included) and the rate.
+    std::function<void(int64_t, int64_t, uint32_t)> progress;
 };
 
 struct RenderResult {
