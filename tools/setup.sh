@@ -9,7 +9,7 @@ packages="cmake make g++ googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-i686 mingw-w64-tools
   wine wine32:i386 libwine-dev:i386 fonts-wine
   xvfb xauth x11-apps imagemagick
-  libsndfile1-dev sox time python3"
+  libsndfile1-dev pkg-config sox time python3"
 
 missing=""
 for p in $packages; do
