@@ -20,5 +20,5 @@ tools/wine-prefix.sh "$work"
 mkdir -p out
 wine dist/win32/reverb-host.exe render resources/demo/dry.wav out/demo-wet.wav \
   --preset "09 - Large Hall 1" --tail
-tools/spectrogram.sh resources/demo/dry.wav out/demo-wet.wav out/demo-spectrogram.png
+tools/plot-dry-wet.sh resources/demo/dry.wav out/demo-wet.wav out/demo-spectrogram.png
 echo "demo: wrote out/demo-wet.wav (wet, with the tail) and out/demo-spectrogram.png (dry above, wet below)"

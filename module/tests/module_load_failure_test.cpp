@@ -3,7 +3,7 @@
 // framework's records last for the process.
 #include <gtest/gtest.h>
 
-#include "framework_inspection.h"
+#include "framework_records.h"
 #include "module_support.h"
 
 namespace lumbrook {

@@ -6,7 +6,7 @@
 #include <cwchar>
 
 #include "editor_support.h"
-#include "framework_inspection.h"
+#include "framework_records.h"
 #include "module_support.h"
 
 namespace lumbrook {

@@ -1,7 +1,7 @@
 #include "active_movie_manager.h"
 
 #include "class_factory.h"
-#include "framework_inspection.h"
+#include "framework_records.h"
 #include "registration.h"
 
 using cwdxpx1::FactoryEntry;

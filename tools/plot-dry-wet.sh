@@ -1,6 +1,7 @@
 #!/bin/sh
-# Draws the spectrograms of two audio files one above the other.
-# Usage: tools/spectrogram.sh DRY.wav WET.wav OUT.png
+# Draws the spectrograms (time against frequency) of two audio files, one
+# above the other.
+# Usage: tools/plot-dry-wet.sh DRY.wav WET.wav OUT.png
 set -eu
 dry=$1 wet=$2 png=$3
 tmp=$(mktemp -d)
