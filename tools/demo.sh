@@ -8,17 +8,8 @@ set -eu
 cd "$(dirname "$0")/.."
 tools/setup.sh
 tools/build.sh win32 >/dev/null
-work=$(mktemp -d)
-export WINEPREFIX="$work/prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-unset DISPLAY
-tools/wine-prefix.sh "$work"
 mkdir -p out
-wine dist/win32/reverb-host.exe render resources/demo/dry.wav out/demo-wet.wav \
-  --preset "09 - Large Hall 1" --tail
+env -u DISPLAY tools/with-wine.sh wine dist/win32/reverb-host.exe render resources/demo/dry.wav \
+  out/demo-wet.wav --preset "09 - Large Hall 1" --tail
 tools/plot-dry-wet.sh resources/demo/dry.wav out/demo-wet.wav out/demo-spectrogram.png
 echo "demo: wrote out/demo-wet.wav (wet, with the tail) and out/demo-spectrogram.png (dry above, wet below)"

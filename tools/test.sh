@@ -14,13 +14,4 @@ tools/build.sh sanitize
 (cd build/sanitize && ctest --output-on-failure --timeout 900)
 
 tools/build.sh win32
-work=$(mktemp -d)
-export WINEPREFIX="$work/prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-cleanup() {
-  wineserver -k 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-unset DISPLAY
-tools/wine-prefix.sh "$work"
-(cd build/win32 && ctest --output-on-failure --timeout 600)
+env -u DISPLAY tools/with-wine.sh sh -c 'cd build/win32 && ctest --output-on-failure --timeout 600'

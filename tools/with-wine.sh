@@ -1,0 +1,16 @@
+#!/bin/sh
+# Runs a command with a throwaway Wine prefix made for it (headless, through
+# Wine's null display driver, unless DISPLAY is set), then stops that
+# prefix's Wine processes and removes it.
+# Usage: tools/with-wine.sh COMMAND [ARG ...]
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+work=$(mktemp -d)
+export WINEPREFIX="$work/prefix" WINEARCH=win32 WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+cleanup() {
+  wineserver -k 2>/dev/null || true
+  rm -rf "$work"
+}
+trap cleanup EXIT
+"$here/wine-prefix.sh" "$work"
+"$@"
