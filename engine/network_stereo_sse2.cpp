@@ -109,52 +109,38 @@ struct ShelfPair {
     }
 };
 
-void RunAllpassPairs(NetworkState& net, CallContext& ctx, int32_t frameCount) {
+// The all-passes, the equaliser and the output mix in one pass: the
+// shelves' recursion then overlaps the all-passes' work.
+template <bool eq, bool write, bool tail>
+void RunAllpassesToOutput(NetworkState& net, CallContext& ctx, float* frames, int32_t frameCount) {
     constexpr int kRight = kAllpassesPerChannel;
     int32_t* cursor = net.allpassCursor;
     const int32_t* length = ctx.allpassLength;
     const __m128d half = _mm_set1_pd(kAllpassGain);
-    double* signal = &ctx.wet[0][0];
-    for (int32_t frames = frameCount; frames > 0;) {
-        const int32_t chunk = ChunkBeforeWrap(cursor, length, kAllpassCount, frames);
-        float* left[kAllpassesPerChannel];
-        float* right[kAllpassesPerChannel];
-        for (int k = 0; k < kAllpassesPerChannel; ++k) {
-            left[k] = net.allpassLine[k] + cursor[k];
-            right[k] = net.allpassLine[kRight + k] + cursor[kRight + k];
-        }
-        for (int32_t j = 0; j < chunk; ++j) {
-            __m128d x = _mm_load_pd(signal + 2 * j);
-            for (int k = 0; k < kAllpassesPerChannel; ++k) {
-                const __m128d held = LoadPair(left[k] + j, right[k] + j);
-                StorePair(left[k] + j, right[k] + j, _mm_add_pd(x, _mm_mul_pd(held, half)));
-                x = _mm_sub_pd(held, x);
-            }
-            _mm_store_pd(signal + 2 * j, x);
-        }
-        AdvanceCursors(cursor, length, kAllpassCount, chunk);
-        signal += 2 * chunk;
-        frames -= chunk;
-    }
-}
-
-// The equaliser and the output mix in one pass, so that the shelves'
-// recursion overlaps the mixing work.
-template <bool eq, bool write, bool tail>
-void RunShelvesAndOutput(NetworkState& net, CallContext& ctx, float* frames, int32_t frameCount) {
     const __m128d wetGain = _mm_set1_pd(ctx.wetGain);
     const __m128d dryGain = _mm_set1_pd(ctx.dryGain);
     const __m128d earlyGain = _mm_set1_pd(ctx.earlyGain);
     const __m128d sign = _mm_set1_pd(-0.0);
     ShelfPair low(net.shelf[kLeftLowShelf], net.shelf[kRightLowShelf]);
     ShelfPair high(net.shelf[kLeftHighShelf], net.shelf[kRightHighShelf]);
-    for (int32_t j = 0; j < frameCount; ++j) {
-        __m128d x = _mm_load_pd(&ctx.wet[j][0]);
-        if (eq) {
-            x = high.Filter(_mm_cvtps_pd(_mm_cvtpd_ps(low.Filter(x))));
-            if (!write) _mm_store_pd(&ctx.wet[j][0], x);
+    for (int32_t done = 0; done < frameCount;) {
+        const int32_t chunk = ChunkBeforeWrap(cursor, length, kAllpassCount, frameCount - done);
+        float* left[kAllpassesPerChannel];
+        float* right[kAllpassesPerChannel];
+        for (int k = 0; k < kAllpassesPerChannel; ++k) {
+            left[k] = net.allpassLine[k] + cursor[k];
+            right[k] = net.allpassLine[kRight + k] + cursor[kRight + k];
         }
-        if (write) {
+        for (int32_t i = 0; i < chunk; ++i) {
+            const int32_t j = done + i;
+            __m128d x = _mm_load_pd(&ctx.wet[j][0]);
+            for (int k = 0; k < kAllpassesPerChannel; ++k) {
+                const __m128d held = LoadPair(left[k] + i, right[k] + i);
+                StorePair(left[k] + i, right[k] + i, _mm_add_pd(x, _mm_mul_pd(held, half)));
+                x = _mm_sub_pd(held, x);
+            }
+            if (eq) x = high.Filter(_mm_cvtps_pd(_mm_cvtpd_ps(low.Filter(x))));
+            if (!write) continue;
             const __m128d early = LoadPair(&ctx.early[0][j], &ctx.early[1][j]);
             const __m128d echo = _mm_mul_pd(_mm_xor_pd(early, sign), earlyGain);
             __m128d out = _mm_mul_pd(x, wetGain);
@@ -166,6 +152,8 @@ void RunShelvesAndOutput(NetworkState& net, CallContext& ctx, float* frames, int
             out = _mm_add_pd(out, echo);
             _mm_store_sd(reinterpret_cast<double*>(frames + 2 * j), _mm_castps_pd(_mm_cvtpd_ps(out)));
         }
+        AdvanceCursors(cursor, length, kAllpassCount, chunk);
+        done += chunk;
     }
     if (eq) {
         low.StoreHistory(net.shelf[kLeftLowShelf], net.shelf[kRightLowShelf]);
@@ -174,14 +162,16 @@ void RunShelvesAndOutput(NetworkState& net, CallContext& ctx, float* frames, int
 }
 
 template <bool tail>
-void RunShelvesAndOutput(NetworkState& net, CallContext& ctx, float* frames, int32_t frameCount) {
+void RunAllpassesToOutput(NetworkState& net, CallContext& ctx, float* frames, int32_t frameCount) {
     if (ctx.eqActive) {
         if (ctx.writeOutput)
-            RunShelvesAndOutput<true, true, tail>(net, ctx, frames, frameCount);
+            RunAllpassesToOutput<true, true, tail>(net, ctx, frames, frameCount);
         else
-            RunShelvesAndOutput<true, false, tail>(net, ctx, frames, frameCount);
+            RunAllpassesToOutput<true, false, tail>(net, ctx, frames, frameCount);
     } else if (ctx.writeOutput) {
-        RunShelvesAndOutput<false, true, tail>(net, ctx, frames, frameCount);
+        RunAllpassesToOutput<false, true, tail>(net, ctx, frames, frameCount);
+    } else {
+        RunAllpassesToOutput<false, false, tail>(net, ctx, frames, frameCount);
     }
 }
 
@@ -197,11 +187,10 @@ void RunStereoBlockPaired(NetworkState& net, CallContext& ctx, float* frames, in
     RunInputStage(net, ctx, frameCount);
     RunCombPairs<0>(net, ctx, frameCount);
     RunCombPairs<kCombGroup>(net, ctx, frameCount);
-    RunAllpassPairs(net, ctx, frameCount);
     if (ctx.tail)
-        RunShelvesAndOutput<true>(net, ctx, frames, frameCount);
+        RunAllpassesToOutput<true>(net, ctx, frames, frameCount);
     else
-        RunShelvesAndOutput<false>(net, ctx, frames, frameCount);
+        RunAllpassesToOutput<false>(net, ctx, frames, frameCount);
 }
 
 }  // namespace lumbrook
