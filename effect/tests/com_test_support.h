@@ -9,6 +9,7 @@
 
 #include "interfaces.h"
 #include "reverb_effect.h"
+#include "test_signals.h"
 
 namespace lumbrook::test {
 
@@ -62,12 +63,6 @@ inline void StartStream(IInPlaceEffect* effect, WORD channels, DWORD rate) {
     const WAVEFORMATEX format = Format(3, channels, rate, 32);
     ASSERT_EQ(effect->SetFormat(&format), 1);
     ASSERT_EQ(effect->ResetStream(), 1);
-}
-
-inline uint32_t Bits(float f) {
-    uint32_t u;
-    std::memcpy(&u, &f, sizeof u);
-    return u;
 }
 
 }  // namespace lumbrook::test

@@ -1,6 +1,8 @@
 // The effect's processing equals the engine's own, buffer for buffer.
 #include <gtest/gtest.h>
 
+#include "test_signals.h"
+
 #include <memory>
 #include <vector>
 
@@ -11,15 +13,6 @@ namespace lumbrook {
 namespace {
 
 using namespace test;
-
-std::vector<float> Noise(size_t n, uint32_t seed) {
-    std::vector<float> v(n);
-    for (float& x : v) {
-        seed = seed * 1664525u + 1013904223u;
-        x = float(int32_t(seed)) * (1.0f / 2147483648.0f);
-    }
-    return v;
-}
 
 TEST(EffectProcessing, SameSamplesAsTheEngine) {
     for (WORD channels : {WORD(1), WORD(2)}) {
@@ -41,7 +34,7 @@ TEST(EffectProcessing, SameSamplesAsTheEngine) {
         engine->ResetStream(48000);
         const BufferFormat format = {channels, 48000};
 
-        std::vector<float> a = Noise(size_t(channels) * 30000, 17), b = a;
+        std::vector<float> a = test::NoiseBuffer(size_t(channels) * 30000, 17), b = a;
         for (int32_t done = 0; done < 30000; done += 1000) {
             EXPECT_EQ(effect->ProcessInPlace(a.data() + done * channels, 1000), 1);
             engine->ProcessInPlace(b.data() + done * channels, 1000, format);

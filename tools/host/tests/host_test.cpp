@@ -2,6 +2,8 @@
 // own for the same input and settings, and bad input is refused cleanly
 // without touching an existing output.
 #include <gtest/gtest.h>
+
+#include "test_signals.h"
 #include <windows.h>
 
 #include <cmath>
@@ -67,15 +69,6 @@ void WriteWav(const std::string& path, uint16_t tag, uint16_t bits, uint16_t cha
     out.write("data", 4);
     u32(dataBytes);
     out.write(data.data(), std::streamsize(data.size()));
-}
-
-std::vector<float> Noise(size_t n, uint32_t seed) {
-    std::vector<float> v(n);
-    for (float& x : v) {
-        seed = seed * 1664525u + 1013904223u;
-        x = float(int32_t(seed)) * (0.7f / 2147483648.0f);
-    }
-    return v;
 }
 
 std::string Pcm16(const std::vector<float>& samples, std::vector<float>* asRead) {
@@ -160,7 +153,7 @@ void ExpectSameSamples(const std::vector<float>& actual, const std::vector<float
 TEST(Host, PresetAndTailEqualTheEngine) {
     std::vector<float> input;
     const std::string in = Scratch("stereo16.wav"), out = Scratch("stereo16-wet.wav");
-    WriteWav(in, 1, 16, 2, 44100, Pcm16(Noise(2 * 30000, 1), &input));
+    WriteWav(in, 1, 16, 2, 44100, Pcm16(test::NoiseBuffer(2 * 30000, 1), &input));
     ASSERT_EQ(RunHost("render " + Quote(in) + " " + Quote(out) + " --preset \"Large Hall 1\" --tail --block 1000"), 0u);
     uint16_t channels = 0;
     const std::vector<float> wet = ReadFloatWav(out, &channels);
@@ -176,7 +169,7 @@ TEST(Host, SavedBlockAndSingleParametersEqualTheEngine) {
     std::vector<float> input;
     const std::string in = Scratch("mono24.wav"), out = Scratch("mono24-wet.wav");
     const std::string block = Scratch("saved.params");
-    WriteWav(in, 1, 24, 1, 48000, Pcm24(Noise(20000, 2), &input));
+    WriteWav(in, 1, 24, 1, 48000, Pcm24(test::NoiseBuffer(20000, 2), &input));
     ASSERT_EQ(RunHost("save-params " + Quote(block) + " --preset 4 --set enableEq=on --set hiEq=-3dB"), 0u);
     ReverbParams saved;
     std::ifstream file(block, std::ios::binary);
@@ -197,7 +190,7 @@ TEST(Host, SavedBlockAndSingleParametersEqualTheEngine) {
 }
 
 TEST(Host, BypassLeavesFloatInputAsItIs) {
-    const std::vector<float> input = Noise(2 * 5000, 3);
+    const std::vector<float> input = test::NoiseBuffer(2 * 5000, 3);
     const std::string in = Scratch("float.wav"), out = Scratch("float-wet.wav");
     WriteWav(in, 3, 32, 2, 22050, Float32(input));
     ASSERT_EQ(RunHost("render " + Quote(in) + " " + Quote(out) + " --set bypass=on"), 0u);
@@ -219,8 +212,8 @@ TEST(Host, BadInputIsRefusedAndTheOutputStaysUntouched) {
     std::vector<float> ignored;
     const std::string threeChannels = Scratch("three.wav"), truncated = Scratch("truncated.wav");
     const std::string notWav = Scratch("not.wav"), eightBit = Scratch("eight.wav");
-    WriteWav(threeChannels, 1, 16, 3, 44100, Pcm16(Noise(3 * 100, 4), &ignored));
-    WriteWav(truncated, 1, 16, 2, 44100, Pcm16(Noise(2 * 100, 5), &ignored), 2 * 2 * 100000);
+    WriteWav(threeChannels, 1, 16, 3, 44100, Pcm16(test::NoiseBuffer(3 * 100, 4), &ignored));
+    WriteWav(truncated, 1, 16, 2, 44100, Pcm16(test::NoiseBuffer(2 * 100, 5), &ignored), 2 * 2 * 100000);
     WriteWav(eightBit, 1, 8, 1, 8000, std::string(100, '\x80'));
     std::ofstream(notWav) << "RIFX this is not audio";
     const struct {

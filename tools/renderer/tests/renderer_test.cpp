@@ -2,6 +2,8 @@
 // parameter sets, the tail, block-size independence, and bad input refused
 // with an existing output left as it was.
 #include <gtest/gtest.h>
+
+#include "test_signals.h"
 #include <sndfile.h>
 #include <unistd.h>
 
@@ -26,15 +28,6 @@ std::string Scratch(const std::string& name) {
         return std::string(mkdtemp(pattern));
     }();
     return folder + "/" + name;
-}
-
-std::vector<float> Noise(size_t n, uint32_t seed) {
-    std::vector<float> v(n);
-    for (float& x : v) {
-        seed = seed * 1664525u + 1013904223u;
-        x = float(int32_t(seed)) * (0.6f / 2147483648.0f);
-    }
-    return v;
 }
 
 void WriteAudio(const std::string& path, const std::vector<float>& samples, int channels, int rate,
@@ -82,8 +75,8 @@ void ExpectSameBits(const std::vector<float>& a, const std::vector<float>& b) {
 }
 
 TEST(Renderer, PresetsAndParameterSetsEqualTheEngine) {
-    const std::vector<float> stereo = Noise(2 * 24000, 1);
-    const std::vector<float> mono = Noise(18000, 2);
+    const std::vector<float> stereo = test::NoiseBuffer(2 * 24000, 1);
+    const std::vector<float> mono = test::NoiseBuffer(18000, 2);
     WriteAudio(Scratch("stereo.wav"), stereo, 2, 44100);
     WriteAudio(Scratch("mono.flac"), mono, 1, 32000, SF_FORMAT_FLAC | SF_FORMAT_PCM_24);
     const std::vector<float> monoAsRead = ReadAudio(Scratch("mono.flac"));
@@ -112,7 +105,7 @@ TEST(Renderer, PresetsAndParameterSetsEqualTheEngine) {
 }
 
 TEST(Renderer, TailAddsTenSecondsWhateverTheBlockSize) {
-    const std::vector<float> input = Noise(2 * 5000, 3);
+    const std::vector<float> input = test::NoiseBuffer(2 * 5000, 3);
     WriteAudio(Scratch("short.wav"), input, 2, 8000);
     ReverbParams params = kFactoryPresets[9].params;
     params.extendTail = 1;
@@ -140,8 +133,8 @@ std::string Contents(const std::string& path) {
 
 TEST(Renderer, BadInputIsRefusedAndTheOutputStays) {
     std::ofstream(Scratch("text.wav")) << "not audio at all";
-    WriteAudio(Scratch("three.wav"), Noise(3 * 100, 4), 3, 44100);
-    WriteAudio(Scratch("good.wav"), Noise(2 * 100, 5), 2, 44100);
+    WriteAudio(Scratch("three.wav"), test::NoiseBuffer(3 * 100, 4), 3, 44100);
+    WriteAudio(Scratch("good.wav"), test::NoiseBuffer(2 * 100, 5), 2, 44100);
     const struct {
         const char* what;
         std::string input;
@@ -179,7 +172,7 @@ TEST(Renderer, CommandLineExitCodes) {
         const int status = std::system((tool + " " + arguments + " >/dev/null 2>&1").c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     };
-    WriteAudio(Scratch("cli.wav"), Noise(2 * 1000, 6), 2, 44100);
+    WriteAudio(Scratch("cli.wav"), test::NoiseBuffer(2 * 1000, 6), 2, 44100);
     EXPECT_EQ(run("--help"), 0);
     EXPECT_EQ(run("--list-presets"), 0);
     EXPECT_EQ(run(Scratch("cli.wav") + " " + Scratch("cli-wet.wav") + " --preset 3 --set preDelay=35ms"), 0);
