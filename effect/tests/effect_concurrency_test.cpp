@@ -34,7 +34,7 @@ TEST(EffectConcurrency, BlocksAreNeverSeenHalfWritten) {
     };
     effect->SetParams(&blocks[0], 44);
     std::atomic<bool> stop{false};
-    std::atomic<int> badFrames{0}, tornBlocks{0}, reads{0};
+    std::atomic<int> badFrames{0}, tornBlocks{0}, reads{0}, processed{0};
 
     std::thread audio([&] {
         std::vector<float> buffer(2 * 256);
@@ -43,6 +43,7 @@ TEST(EffectConcurrency, BlocksAreNeverSeenHalfWritten) {
             effect->ProcessInPlace(buffer.data(), 256);
             for (float s : buffer)
                 if (!std::isfinite(s)) ++badFrames;
+            ++processed;
         }
     });
     std::thread reader([&] {
@@ -53,7 +54,10 @@ TEST(EffectConcurrency, BlocksAreNeverSeenHalfWritten) {
             ++reads;
         }
     });
-    for (int i = 0; i < 6000; ++i) {
+    // Start writing once both other threads run, and keep on until the
+    // reader has looked many times, however the threads are scheduled.
+    while (reads.load() == 0 || processed.load() == 0) Sleep(0);
+    for (int i = 0; i < 6000 || (reads.load() < 2000 && i < 2000000); ++i) {
         if (i % 3 == 2)
             presets->LoadPreset(i % kPresetCount);
         else
@@ -73,7 +77,7 @@ TEST(EffectConcurrency, EveryPathAtOnceNeitherCrashesNorDeadlocks) {
     IInPlaceEffect* effect = NewEffect();
     StartStream(effect, 2, 48000);
     std::atomic<bool> stop{false};
-    std::atomic<int> badFrames{0};
+    std::atomic<int> badFrames{0}, processed{0};
     std::thread audio([&] {
         IReverbControl* control = Query<IReverbControl>(effect, IID_IReverbControl);
         control->put_ExtendTail(1);
@@ -87,9 +91,11 @@ TEST(EffectConcurrency, EveryPathAtOnceNeitherCrashesNorDeadlocks) {
                 effect->ProcessInPlace(buffer.data(), 300);
             for (float s : buffer)
                 if (!std::isfinite(s)) ++badFrames;
+            ++processed;
         }
         control->Release();
     });
+    while (processed.load() == 0) Sleep(0);  // the writers meet a running stream
     std::vector<std::thread> writers;
     for (int t = 0; t < 3; ++t) {
         writers.emplace_back([&, t] {
