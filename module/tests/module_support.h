@@ -4,6 +4,7 @@
 #include <string>
 
 #include "com_test_support.h"
+#include "process_support.h"
 
 namespace lumbrook::test {
 
@@ -26,22 +27,5 @@ Fn Export(HMODULE module, const char* name) {
 
 using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
 using NoArgumentFn = HRESULT(STDAPICALLTYPE*)();
-
-// Runs a program of the system (regsvr32) and returns its exit code.
-inline DWORD RunProgram(const std::wstring& commandLine) {
-    STARTUPINFOW startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    std::wstring line = commandLine;
-    if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                        &process))
-        return DWORD(-1);
-    WaitForSingleObject(process.hProcess, 60000);
-    DWORD code = DWORD(-1);
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    return code;
-}
 
 }  // namespace lumbrook::test

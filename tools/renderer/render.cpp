@@ -90,9 +90,8 @@ RenderResult Render(const RenderJob& job) {
         result.inputFrames += got;
         if (job.progress) job.progress(result.inputFrames, total, result.sampleRate);
     }
-    if (sf_error(in.get()) != SF_ERR_NO_ERROR)
-        failed = true;
-    bool more = params.extendTail != 0;
+    const bool readError = sf_error(in.get()) != SF_ERR_NO_ERROR;
+    bool more = params.extendTail != 0 && !readError;
     while (more && !failed) {
         std::fill(buffer.begin(), buffer.end(), 0.0f);
         int32_t done = 0;
@@ -103,7 +102,6 @@ RenderResult Render(const RenderJob& job) {
         result.tailFrames += frames;
         if (job.progress) job.progress(result.inputFrames + result.tailFrames, total, result.sampleRate);
     }
-    const bool readError = sf_error(in.get()) != SF_ERR_NO_ERROR;
     out.reset();
     if (failed || readError) {
         std::remove(tempPath.c_str());

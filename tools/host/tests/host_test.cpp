@@ -3,6 +3,7 @@
 // without touching an existing output.
 #include <gtest/gtest.h>
 
+#include "process_support.h"
 #include "test_signals.h"
 #include <windows.h>
 
@@ -32,18 +33,8 @@ std::string Scratch(const std::string& name) { return Folder() + "host-test-" + 
 
 // Runs reverb-host.exe with the arguments; its exit code.
 DWORD RunHost(const std::string& arguments) {
-    std::string line = "\"" + Folder() + "reverb-host.exe\" " + arguments;
-    STARTUPINFOA startup = {};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process = {};
-    if (!CreateProcessA(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
-        return DWORD(-1);
-    WaitForSingleObject(process.hProcess, 120000);
-    DWORD code = DWORD(-1);
-    GetExitCodeProcess(process.hProcess, &code);
-    CloseHandle(process.hProcess);
-    CloseHandle(process.hThread);
-    return code;
+    const std::string line = "\"" + Folder() + "reverb-host.exe\" " + arguments;
+    return test::RunProgram(std::wstring(line.begin(), line.end()));
 }
 
 std::string Quote(const std::string& path) { return "\"" + path + "\""; }
