@@ -2,6 +2,8 @@
 // worked values at the common sample rates.
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "coefficients.h"
 #include "engine_fixture.h"
 
@@ -43,6 +45,30 @@ TEST(Lengths, EarlyAndPreDelayAtCommonRates) {
         engine->SetFloat(ParamId::PreDelay, 0.0f);
         engine->ResetStream(row.rate);
         EXPECT_EQ(engine->Coefficients().preDelayLength, 0);
+    }
+}
+
+// Every thousandth of the pre-delay range at 48 kHz, through the setter and
+// the reset alike: the product of the rate, the value and the float 0.1 is
+// formed in double and truncated once (in single precision 58 of these
+// 1,001 lengths come out one sample longer, 0.01 giving 48).
+TEST(Lengths, PreDelayForEveryThousandthAt48k) {
+    auto engine = MakeEngine();
+    engine->ResetStream(48000);
+    int64_t total = 0;
+    for (int i = 0; i <= 1000; ++i) {
+        const float preDelay = float(i) / 1000.0f;
+        engine->SetFloat(ParamId::PreDelay, preDelay);
+        const int32_t expected = int32_t(48000.0 * double(preDelay) * double(0.1f));
+        ASSERT_EQ(engine->Coefficients().preDelayLength, expected) << "preDelay " << preDelay;
+        total += engine->Coefficients().preDelayLength;
+    }
+    EXPECT_EQ(total, 2401933);
+    for (const auto& row : {std::pair<float, int32_t>{0.01f, 47}, {0.021f, 100}, {1.0f, 4800}}) {
+        engine->SetFloat(ParamId::PreDelay, row.first);
+        EXPECT_EQ(engine->Coefficients().preDelayLength, row.second) << "setter " << row.first;
+        engine->ResetStream(48000);
+        EXPECT_EQ(engine->Coefficients().preDelayLength, row.second) << "reset " << row.first;
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "coefficients.h"
 #include "engine_fixture.h"
@@ -56,24 +57,57 @@ TEST(Params, ConstructorDefaults) {
     EXPECT_EQ(c.earlyLength, 0);
 }
 
-TEST(Coefficients, WorkedValues) {
-    const struct { float eq; float gain; } shelves[] = {
-        {0.0f, 0.70794576f}, {0.25f, 0.84139514f}, {0.5f, 1.0f}, {0.75f, 1.18850219f},
-        {1.0f, 1.41253757f}};
-    for (const auto& s : shelves) {
-        SCOPED_TRACE(s.eq);
-        EXPECT_FLOAT_EQ(ShelfGainFrom(s.eq), s.gain);
+// Each coefficient is a double product (and sum) of the float operands,
+// rounded once when stored: the exact float, not a neighbour of it.
+TEST(Coefficients, WorkedValuesToTheBit) {
+    const struct {
+        const char* name;
+        float (*formula)(float);
+        float value;
+        float expected;
+    } rows[] = {
+        {"shelf gain", ShelfGainFrom, 0.0f, 0.707945764f},
+        {"shelf gain", ShelfGainFrom, 0.003f, 0.709414423f},  // 0.709414363 with a float power
+        {"shelf gain", ShelfGainFrom, 0.25f, 0.84139514f},
+        {"shelf gain", ShelfGainFrom, 0.5f, 1.0f},  // exactly 0 dB
+        {"shelf gain", ShelfGainFrom, 0.75f, 1.18850219f},
+        {"shelf gain", ShelfGainFrom, 1.0f, 1.41253757f},
+        {"feedback", FeedbackFrom, 0.0f, 0.7f},
+        {"feedback", FeedbackFrom, 0.5f, 0.84f},
+        {"feedback", FeedbackFrom, 0.6f, 0.867999971f},  // 0.868000031 in single precision
+        {"feedback", FeedbackFrom, 1.0f, 0.98f},
+        {"damp1", Damp1From, 0.5f, 0.2f},
+        {"damp1", Damp1From, 0.34f, 0.136000007f},
+        {"damp2", Damp2From, 0.5f, 0.8f},
+        {"damp2", Damp2From, 0.34f, 0.864000022f},  // 0.863999963 in single precision
+        {"damp2", Damp2From, 1.0f, 0.600000024f},
+        {"early gain", EarlyGainFrom, 1.0f, 0.4f},
+        {"early gain", EarlyGainFrom, 0.25f, 0.1f},
+    };
+    for (const auto& row : rows) {
+        const float got = row.formula(row.value);
+        EXPECT_EQ(test::Bits(got), test::Bits(row.expected))
+            << row.name << " at " << row.value << ": got " << got << ", expected " << row.expected;
     }
-    EXPECT_EQ(ShelfGainFrom(0.5f), 1.0f);  // exactly 0 dB
     EXPECT_EQ(ShelfGainFrom(1.0f), 1.4125375747680664f);
     EXPECT_EQ(ShelfGainFrom(0.0f), 0.7079457640647888f);
-    EXPECT_FLOAT_EQ(FeedbackFrom(0.0f), 0.7f);
-    EXPECT_FLOAT_EQ(FeedbackFrom(0.5f), 0.84f);
-    EXPECT_FLOAT_EQ(FeedbackFrom(1.0f), 0.98f);
-    EXPECT_FLOAT_EQ(Damp1From(0.5f), 0.2f);
-    EXPECT_FLOAT_EQ(Damp2From(0.5f), 0.8f);
-    EXPECT_FLOAT_EQ(EarlyGainFrom(1.0f), 0.4f);
-    EXPECT_LE(FeedbackFrom(1.0f), 0.98f);
+}
+
+// Inside 0..1 the comb feedback rises with the room and never passes 0.98,
+// so the combs always decay; damp1 and damp2 always share out one.
+TEST(Coefficients, FeedbackStaysBelowOneAcrossTheRange) {
+    float previous = 0.0f;
+    for (int i = 0; i <= 1000; ++i) {
+        const float roomSize = float(i) / 1000.0f;
+        const float feedback = FeedbackFrom(roomSize);
+        ASSERT_GE(feedback, 0.7f) << "roomSize " << roomSize;
+        ASSERT_LE(feedback, 0.98f) << "roomSize " << roomSize;
+        ASSERT_GE(feedback, previous) << "roomSize " << roomSize;
+        previous = feedback;
+        const float damping = roomSize;
+        ASSERT_NEAR(double(Damp1From(damping)) + double(Damp2From(damping)), 1.0, 1e-7)
+            << "damping " << damping;
+    }
 }
 
 TEST(Params, BlockRefreshesEverythingButTheLengths) {
@@ -83,12 +117,12 @@ TEST(Params, BlockRefreshesEverythingButTheLengths) {
     ReverbParams block = {1.0f, 1.0f, 0.5f, 1.0f, 0.25f, 0.75f, 1.0f, 0.0f, 1, 0, 0};
     engine->SetParams(block);
     const EngineCoefficients& c = engine->Coefficients();
-    EXPECT_FLOAT_EQ(c.feedback, 0.98f);
+    EXPECT_EQ(c.feedback, 0.98f);
     EXPECT_EQ(c.earlyLength, 2205);  // until the next reset
     EXPECT_EQ(c.preDelayLength, 0);
-    EXPECT_FLOAT_EQ(c.damp1, 0.2f);
-    EXPECT_FLOAT_EQ(c.damp2, 0.8f);
-    EXPECT_FLOAT_EQ(c.earlyGain, 0.4f);
+    EXPECT_EQ(c.damp1, 0.2f);
+    EXPECT_EQ(c.damp2, 0.8f);
+    EXPECT_EQ(c.earlyGain, 0.4f);
     EXPECT_EQ(c.wetGain, 0.25f);
     EXPECT_EQ(c.dryGain, 0.75f);
     EXPECT_EQ(c.loShelfGain, ShelfGainFrom(1.0f));
@@ -98,9 +132,40 @@ TEST(Params, BlockRefreshesEverythingButTheLengths) {
     engine->ResetStream(44100);
     EXPECT_EQ(engine->Coefficients().earlyLength, 10584);
     EXPECT_EQ(engine->Coefficients().preDelayLength, 4410);
-    // A reset leaves the float coefficients and flags alone.
-    EXPECT_FLOAT_EQ(engine->Coefficients().feedback, 0.98f);
-    EXPECT_EQ(engine->Coefficients().eqEnabled, 0);
+}
+
+// A reset derives the lengths for the new rate and leaves every coefficient
+// and flag as the block and the setters made them, bypass included.
+TEST(Params, ResetLeavesCoefficientsAndFlagsAlone) {
+    auto engine = MakeEngine();
+    engine->SetParams({0.3f, 0.6f, 0.34f, 0.7f, 0.25f, 0.75f, 0.003f, 0.9f, 1, 0, 1});
+    engine->SetSwitch(ParamId::Bypass, 1);
+    const EngineCoefficients before = engine->Coefficients();
+    ASSERT_EQ(before.bypassActive, 1);
+    engine->ResetStream(48000);
+    const EngineCoefficients& after = engine->Coefficients();
+    const struct { const char* name; float before, after; } floats[] = {
+        {"feedback", before.feedback, after.feedback},
+        {"damp1", before.damp1, after.damp1},
+        {"damp2", before.damp2, after.damp2},
+        {"earlyGain", before.earlyGain, after.earlyGain},
+        {"wetGain", before.wetGain, after.wetGain},
+        {"dryGain", before.dryGain, after.dryGain},
+        {"loShelfGain", before.loShelfGain, after.loShelfGain},
+        {"hiShelfGain", before.hiShelfGain, after.hiShelfGain},
+    };
+    for (const auto& f : floats) EXPECT_EQ(test::Bits(f.after), test::Bits(f.before)) << f.name;
+    EXPECT_EQ(after.eqEnabled, 0);
+    EXPECT_EQ(after.bypassActive, 1);
+    EXPECT_EQ(after.sampleRate, 48000u);
+    EXPECT_EQ(after.preDelayLength, 1440);
+    EXPECT_EQ(after.earlyLength, 7872);
+
+    // Still bypassed: the buffer comes back untouched.
+    std::vector<float> buffer = test::NoiseBuffer(2 * 300, 3);
+    const std::vector<float> input = buffer;
+    engine->ProcessInPlace(buffer.data(), 300, test::Stereo(48000));
+    for (size_t i = 0; i < buffer.size(); ++i) ASSERT_EQ(test::Bits(buffer[i]), test::Bits(input[i])) << i;
 }
 
 TEST(Params, SingleSettersRefreshTheirOwnValuesAtOnce) {
@@ -108,7 +173,7 @@ TEST(Params, SingleSettersRefreshTheirOwnValuesAtOnce) {
     engine->ResetStream(44100);
     engine->SetFloat(ParamId::RoomSize, 1.0f);
     EXPECT_EQ(engine->Coefficients().earlyLength, 10584);
-    EXPECT_FLOAT_EQ(engine->Coefficients().feedback, 0.98f);
+    EXPECT_EQ(engine->Coefficients().feedback, 0.98f);
     engine->SetFloat(ParamId::PreDelay, 0.5f);
     EXPECT_EQ(engine->Coefficients().preDelayLength, 2205);
     engine->SetFloat(ParamId::PreDelay, 0.0f);
@@ -116,10 +181,10 @@ TEST(Params, SingleSettersRefreshTheirOwnValuesAtOnce) {
 
     const EngineCoefficients before = engine->Coefficients();
     engine->SetFloat(ParamId::Damping, 0.5f);
-    EXPECT_FLOAT_EQ(engine->Coefficients().damp1, 0.2f);
-    EXPECT_FLOAT_EQ(engine->Coefficients().damp2, 0.8f);
+    EXPECT_EQ(engine->Coefficients().damp1, 0.2f);
+    EXPECT_EQ(engine->Coefficients().damp2, 0.8f);
     engine->SetFloat(ParamId::EarlyRef, 0.5f);
-    EXPECT_FLOAT_EQ(engine->Coefficients().earlyGain, 0.2f);
+    EXPECT_EQ(engine->Coefficients().earlyGain, 0.2f);
     engine->SetFloat(ParamId::ReverbLevel, 0.3f);
     EXPECT_EQ(engine->Coefficients().wetGain, 0.3f);
     engine->SetFloat(ParamId::DryLevel, 0.6f);

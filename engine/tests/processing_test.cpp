@@ -2,7 +2,9 @@
 // mono against stereo, bypass, the tail budget, resets and buffer sizes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "engine_fixture.h"
@@ -27,6 +29,20 @@ int FirstNonZero(const std::vector<float>& buffer, int channels, int channel) {
     return -1;
 }
 
+// A stream at 96 kHz with every control at 1: every line, store and cursor
+// holds something, over more than the lengths a 44.1 or 48 kHz stream uses,
+// and the cursors of the pre-delay and early lines stop beyond those lengths.
+void AfterALongerStream(ReverbEngine& engine) {
+    engine.SetParams(test::Block(1.0f, 1, 1, 0));
+    engine.ResetStream(96000);
+    std::vector<float> noise = NoiseBuffer(2 * 26300, 31);
+    engine.ProcessInPlace(noise.data(), 26300, Stereo(96000));
+}
+
+// After a reset, silence in gives silence out, whatever played before and
+// whatever the parameters: every line over its whole capacity (a setter may
+// lengthen the pre-delay and the early echo later), the comb stores and the
+// filters start from zero.
 TEST(Processing, SilenceStaysSilentWhateverTheParameters) {
     auto engine = MakeEngine();
     test::Noise noise(7);
@@ -35,20 +51,34 @@ TEST(Processing, SilenceStaysSilentWhateverTheParameters) {
         for (float* f : {&p.preDelay, &p.roomSize, &p.damping, &p.earlyRef, &p.reverbLevel,
                          &p.dryLevel, &p.loEq, &p.hiEq})
             *f = noise.Unit();
+        p.damping = 0.1f + 0.9f * p.damping;  // a store that leaked would show
         p.enableEq = trial & 1;
         p.extendTail = 1;
+        AfterALongerStream(*engine);
+        const uint32_t rate = trial < 4 ? 44100 : 48000;
         engine->SetParams(p);
-        engine->ResetStream(trial < 4 ? 44100 : 48000);
+        engine->ResetStream(rate);
         std::vector<float> buffer(2 * 3000, 0.0f);
-        engine->ProcessInPlace(buffer.data(), 3000, Stereo());
+        engine->ProcessInPlace(buffer.data(), 3000, Stereo(rate));
         int32_t done = 0;
-        engine->ProcessTail(buffer.data(), 1500, Stereo(), &done);
-        for (float s : buffer) ASSERT_EQ(Bits(s), 0u) << "trial " << trial;
+        engine->ProcessTail(buffer.data(), 1500, Stereo(rate), &done);
+        for (size_t i = 0; i < buffer.size(); ++i)
+            ASSERT_EQ(Bits(buffer[i]), 0u) << "trial " << trial << " sample " << i;
+
+        engine->SetFloat(ParamId::PreDelay, 1.0f);
+        engine->SetFloat(ParamId::RoomSize, 1.0f);
+        std::vector<float> longer(2 * 12000, 0.0f);
+        engine->ProcessInPlace(longer.data(), 12000, Stereo(rate));
+        for (size_t i = 0; i < longer.size(); ++i)
+            ASSERT_EQ(Bits(longer[i]), 0u) << "lengthened, trial " << trial << " sample " << i;
     }
 }
 
+// Each impulse test follows another stream: the reset must bring every
+// cursor back to the start of its line.
 TEST(Processing, StereoImpulseReachesEachSideThroughItsFirstComb) {
     auto engine = MakeEngine();
+    AfterALongerStream(*engine);
     WetOnly(*engine);
     engine->ResetStream(44100);
     std::vector<float> buffer(2 * 1400, 0.0f);
@@ -63,6 +93,7 @@ TEST(Processing, StereoImpulseReachesEachSideThroughItsFirstComb) {
 
 TEST(Processing, MonoImpulseCarriesTwiceTheCombInput) {
     auto engine = MakeEngine();
+    AfterALongerStream(*engine);
     WetOnly(*engine);
     engine->ResetStream(44100);
     std::vector<float> buffer(1400, 0.0f);
@@ -70,6 +101,24 @@ TEST(Processing, MonoImpulseCarriesTwiceTheCombInput) {
     engine->ProcessInPlace(buffer.data(), 1400, Mono());
     EXPECT_EQ(FirstNonZero(buffer, 1, 0), 1228);
     EXPECT_EQ(buffer[1228], 0.029999999329447746f);
+}
+
+// A mono stream runs the left members only: the right lines, stores,
+// cursors and shelves stay as the reset left them.
+TEST(Processing, MonoLeavesTheRightChannelAlone) {
+    auto engine = MakeEngine();
+    engine->SetParams({0.2f, 0.6f, 0.4f, 0.5f, 0.7f, 0.6f, 0.8f, 0.2f, 1, 1, 0});
+    engine->ResetStream(44100);
+    std::vector<float> m = NoiseBuffer(5000, 13);
+    engine->ProcessInPlace(m.data(), 5000, Mono());
+    int32_t done;
+    ASSERT_TRUE(engine->ProcessTail(m.data(), 500, Mono(), &done));
+    const ShelfFilter untouched{};
+    for (ShelfIndex index : {kRightLowShelf, kRightHighShelf})
+        EXPECT_EQ(std::memcmp(&engine->Shelf(index), &untouched, sizeof untouched), 0) << index;
+    EXPECT_EQ(engine->Shelf(kLeftLowShelf).designKind, ShelfKind::Low);
+    EXPECT_EQ(engine->Shelf(kLeftHighShelf).designKind, ShelfKind::High);
+    // The lines: see Reference.MonoThenStereoWithoutAReset.
 }
 
 TEST(Processing, MonoEqualsTheLeftOfAStereoStreamCarryingItTwice) {
@@ -96,6 +145,7 @@ TEST(Processing, EarlyEchoIsInvertedAndTenPercentEarlierOnTheRight) {
     for (const auto& row : rows) {
         SCOPED_TRACE(row.rate);
         auto engine = MakeEngine();
+        AfterALongerStream(*engine);
         engine->SetParams({0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.5f, 0.5f, 0, 0, 0});
         engine->ResetStream(row.rate);
         std::vector<float> buffer(2 * 2600, 0.0f);
@@ -185,18 +235,59 @@ TEST(Tail, TenSecondBudgetSinceTheLastReset) {
     EXPECT_TRUE(engine->ProcessTail(buffer.data(), 10, Stereo(), &done));
 }
 
+// Ten seconds of the format's rate, whatever rate the reset used (a host may
+// set a new format without a reset).
 TEST(Tail, BudgetEndsPartWayThroughABuffer) {
-    auto engine = MakeEngine();
-    engine->SetSwitch(ParamId::ExtendTail, 1);
-    engine->ResetStream(8000);
-    std::vector<float> buffer(80000, 9.0f);
-    int32_t done = -1;
-    ASSERT_TRUE(engine->ProcessTail(buffer.data(), 79990, Mono(8000), &done));
-    // 80,000 frames in all at 8 kHz: the next call ends after 10 frames.
-    std::fill(buffer.begin(), buffer.end(), 9.0f);
-    EXPECT_FALSE(engine->ProcessTail(buffer.data(), 100, Mono(8000), &done));
-    EXPECT_NE(buffer[9], 9.0f);
-    EXPECT_EQ(buffer[10], 9.0f);
+    const struct { uint32_t resetRate, formatRate; } rows[] = {
+        {8000, 8000}, {44100, 8000}, {6000, 8000}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(testing::Message() << "reset " << row.resetRate << ", format " << row.formatRate);
+        auto engine = MakeEngine();
+        engine->SetSwitch(ParamId::ExtendTail, 1);
+        engine->ResetStream(row.resetRate);
+        std::vector<float> buffer(80000, 9.0f);
+        int32_t done = -1;
+        ASSERT_TRUE(engine->ProcessTail(buffer.data(), 79990, Mono(row.formatRate), &done));
+        // 80,000 frames in all at 8 kHz: the next call ends after 10 frames.
+        std::fill(buffer.begin(), buffer.end(), 9.0f);
+        EXPECT_FALSE(engine->ProcessTail(buffer.data(), 100, Mono(row.formatRate), &done));
+        EXPECT_NE(buffer[9], 9.0f);
+        EXPECT_EQ(buffer[10], 9.0f);
+        EXPECT_EQ(engine->TailCount(), 80000);
+    }
+}
+
+// The shelves are designed for the rate of the last reset, in both calls and
+// both channels; the format's rate only sets the tail budget.
+TEST(Processing, ShelvesFollowTheResetRateNotTheFormat) {
+    const ReverbParams p = {0.1f, 0.5f, 0.3f, 0.2f, 0.9f, 0.5f, 1.0f, 0.0f, 1, 1, 0};
+    auto shifted = MakeEngine();
+    auto plain = MakeEngine();
+    for (bool tail : {false, true}) {
+        SCOPED_TRACE(tail ? "ProcessTail" : "ProcessInPlace");
+        for (ReverbEngine* e : {shifted.get(), plain.get()}) {
+            e->SetParams(p);
+            e->ResetStream(11025);
+        }
+        std::vector<float> a = NoiseBuffer(2 * 3000, 41), b = a;
+        int32_t done;
+        if (tail) {
+            shifted->ProcessInPlace(a.data(), 3000, Stereo(11025));
+            plain->ProcessInPlace(b.data(), 3000, Stereo(11025));
+            ASSERT_TRUE(shifted->ProcessTail(a.data(), 3000, Stereo(44100), &done));
+            ASSERT_TRUE(plain->ProcessTail(b.data(), 3000, Stereo(11025), &done));
+        } else {
+            shifted->ProcessInPlace(a.data(), 3000, Stereo(44100));
+            plain->ProcessInPlace(b.data(), 3000, Stereo(11025));
+        }
+        for (size_t i = 0; i < a.size(); ++i) ASSERT_EQ(Bits(a[i]), Bits(b[i])) << i;
+        for (ShelfIndex index : {kLeftLowShelf, kRightLowShelf, kLeftHighShelf, kRightHighShelf}) {
+            const ShelfFilter& f = shifted->Shelf(index);
+            EXPECT_EQ(f.designRate, 11025.0) << "shelf " << index;
+            const bool high = index >= kLeftHighShelf;
+            EXPECT_EQ(f.designCorner, high ? 11025.0 * double(0.4761905f) : 250.0) << "shelf " << index;
+        }
+    }
 }
 
 TEST(Tail, HasNoDryTermAndContinuesTheSelection) {

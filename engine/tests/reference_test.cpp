@@ -121,6 +121,8 @@ ReverbParams RandomBlock(Noise& noise) {
     return p;
 }
 
+// channels 0: mono for the first calls, then stereo without a reset, so the
+// stereo calls show whatever the mono ones left in the right channel.
 void ExpectSameRendering(uint32_t channels, uint32_t rate, uint32_t seed) {
     auto engine = MakeEngine();
     auto model = std::make_unique<FrameModel>();
@@ -128,8 +130,10 @@ void ExpectSameRendering(uint32_t channels, uint32_t rate, uint32_t seed) {
     engine->SetParams(RandomBlock(noise));
     engine->ResetStream(rate);
     model->Reset();
-    const BufferFormat format = {channels, rate};
+    const bool switching = channels == 0;
     for (int call = 0; call < 60; ++call) {
+        if (switching) channels = call < 20 ? 1 : 2;
+        const BufferFormat format = {channels, rate};
         const int frames = 1 + int(noise.NextU32() % 1500);
         std::vector<float> a(size_t(frames) * channels);
         for (float& s : a) s = call < 40 ? noise.Next() : 0.0f;
@@ -169,6 +173,11 @@ TEST(Reference, StereoMatchesTheFrameByFrameModel) {
 TEST(Reference, MonoMatchesTheFrameByFrameModel) {
     ExpectSameRendering(1, 44100, 4);
     ExpectSameRendering(1, 8000, 5);
+}
+
+TEST(Reference, MonoThenStereoWithoutAReset) {
+    ExpectSameRendering(0, 44100, 8);
+    ExpectSameRendering(0, 11025, 9);
 }
 
 TEST(Reference, TinyRatesWithLinesOfLengthZeroAndOne) {

@@ -86,15 +86,53 @@ TEST(Shelf, RedesignKeepsTheHistory) {
     const double y1 = f.y1;
     f.Prepare(ShelfKind::High, 6000.0, ShelfGainFrom(1.0f), 44100);
     EXPECT_EQ(f.designGain, double(ShelfGainFrom(1.0f)));
+    EXPECT_EQ(f.b0, Designed(ShelfKind::High, 6000.0, ShelfGainFrom(1.0f), 44100).b0);
     EXPECT_EQ(f.x1, -0.25);
     EXPECT_EQ(f.x2, 0.5);
     EXPECT_EQ(f.y1, y1);
-    const double b0 = f.b0;
-    f.Prepare(ShelfKind::High, 6000.0, ShelfGainFrom(1.0f), 44100);  // no change, no redesign
-    EXPECT_EQ(f.b0, b0);
-    f.Prepare(ShelfKind::High, 6000.0, ShelfGainFrom(1.0f), 48000);
-    EXPECT_NE(f.b0, b0);
-    EXPECT_EQ(f.designRate, 48000.0);
+}
+
+// The design runs only when an input differs from the current design, and
+// for a change of any one of the four. A marker written over the
+// coefficients shows whether Prepare designed again.
+TEST(Shelf, RedesignsExactlyWhenAnInputChanges) {
+    const double gain = ShelfGainFrom(1.0f);
+    const struct {
+        const char* change;
+        ShelfKind kind;
+        double corner, gain, rate;
+        bool redesign;
+    } rows[] = {
+        {"nothing", ShelfKind::High, 6000.0, gain, 44100, false},
+        {"corner", ShelfKind::High, 5999.0, gain, 44100, true},
+        {"gain", ShelfKind::High, 6000.0, std::nextafter(gain, 2.0), 44100, true},
+        {"kind", ShelfKind::Low, 6000.0, gain, 44100, true},
+        {"rate", ShelfKind::High, 6000.0, gain, 48000, true},
+    };
+    for (const auto& row : rows) {
+        ShelfFilter f = Designed(ShelfKind::High, 6000.0, gain, 44100);
+        f.Filter(0.75);
+        const double x1 = f.x1, y1 = f.y1;
+        f.b0 = f.b1 = f.b2 = f.a1 = f.a2 = 42.0;
+        f.Prepare(row.kind, row.corner, row.gain, row.rate);
+        const ShelfFilter fresh = Designed(row.kind, row.corner, row.gain, row.rate);
+        if (row.redesign) {
+            EXPECT_EQ(f.b0, fresh.b0) << row.change;
+            EXPECT_EQ(f.b1, fresh.b1) << row.change;
+            EXPECT_EQ(f.b2, fresh.b2) << row.change;
+            EXPECT_EQ(f.a1, fresh.a1) << row.change;
+            EXPECT_EQ(f.a2, fresh.a2) << row.change;
+        } else {
+            EXPECT_EQ(f.b0, 42.0) << row.change;
+            EXPECT_EQ(f.a2, 42.0) << row.change;
+        }
+        EXPECT_EQ(f.designKind, row.kind) << row.change;
+        EXPECT_EQ(f.designCorner, row.corner) << row.change;
+        EXPECT_EQ(f.designGain, row.gain) << row.change;
+        EXPECT_EQ(f.designRate, row.rate) << row.change;
+        EXPECT_EQ(f.x1, x1) << row.change;
+        EXPECT_EQ(f.y1, y1) << row.change;
+    }
 }
 
 }  // namespace
