@@ -1,15 +1,18 @@
 // One thread processes while others change parameters, exchange blocks and
-// load presets: no crash, no deadlock, no torn block, and the host's
-// synchronisation slots wait for a buffer in progress.
+// load presets: no crash, no deadlock, no torn block, and every locked path
+// (the host's synchronisation slots included) waits for a buffer in progress.
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <cmath>
+#include <functional>
+#include <string>
 #include <thread>
 #include <vector>
 
 #include "com_test_support.h"
 #include "factory_presets.h"
+#include "property_access.h"
 
 namespace lumbrook {
 namespace {
@@ -132,18 +135,87 @@ TEST(EffectConcurrency, EveryPathAtOnceNeitherCrashesNorDeadlocks) {
     EXPECT_EQ(effect->Release(), 0u);
 }
 
-// A slot may return before a buffer starts or after it ends, never while
-// it runs: a buffer seen begun must be seen finished. The buffer is long
-// (tens of milliseconds of work), so most attempts catch it running.
-TEST(EffectConcurrency, SynchronisationSlotsWaitForTheBufferInProgress) {
+// Every operation that reads or writes the engine, and the three
+// synchronisation slots, enter the effect's lock: called while another
+// thread is inside a buffer, each returns only after that buffer ends.
+struct LockedPath {
+    std::string name;
+    std::function<void(IInPlaceEffect*, IReverbControl*)> call;
+};
+
+std::vector<LockedPath> LockedPaths() {
+    static const WAVEFORMATEX stereo = Format(3, 2, 44100, 32);
+    std::vector<LockedPath> paths = {
+        {"HostSyncA", [](IInPlaceEffect* e, IReverbControl*) { EXPECT_EQ(e->HostSyncA(), 1); }},
+        {"HostSyncB", [](IInPlaceEffect* e, IReverbControl*) { EXPECT_EQ(e->HostSyncB(0, 0, 0), 1); }},
+        {"HostSyncC", [](IInPlaceEffect* e, IReverbControl*) { EXPECT_EQ(e->HostSyncC(), 1); }},
+        {"GetParams",
+         [](IInPlaceEffect* e, IReverbControl*) {
+             ReverbParams block;
+             EXPECT_EQ(e->GetParams(&block, kParamsSize), 1);
+         }},
+        {"SetParams",
+         [](IInPlaceEffect* e, IReverbControl*) {
+             const ReverbParams block = DefaultParams();
+             EXPECT_EQ(e->SetParams(&block, kParamsSize), 1);
+         }},
+        {"IsFormatSupported",
+         [](IInPlaceEffect* e, IReverbControl*) { EXPECT_EQ(e->IsFormatSupported(&stereo), 1); }},
+        {"SetFormat", [](IInPlaceEffect* e, IReverbControl*) { EXPECT_EQ(e->SetFormat(&stereo), 1); }},
+        {"ResetStream", [](IInPlaceEffect* e, IReverbControl*) { EXPECT_EQ(e->ResetStream(), 1); }},
+        {"ProcessTail",
+         [](IInPlaceEffect* e, IReverbControl*) {
+             float buffer[2 * 16] = {};
+             int32_t done = 0;
+             e->ProcessTail(buffer, 16, &done);
+         }},
+        {"ProcessInPlace",
+         [](IInPlaceEffect* e, IReverbControl*) {
+             float buffer[2 * 16] = {};
+             EXPECT_EQ(e->ProcessInPlace(buffer, 16), 1);
+         }},
+    };
+    for (const ParamInfo& info : kParamTable) {
+        const ParamId id = info.id;
+        const std::string property = info.property;
+        if (info.kind == ParamKind::Continuous) {
+            paths.push_back({"get_" + property, [id](IInPlaceEffect*, IReverbControl* c) {
+                                 float value;
+                                 EXPECT_HR(S_OK, GetFloatProperty(c, id, &value));
+                             }});
+            paths.push_back({"put_" + property, [id](IInPlaceEffect*, IReverbControl* c) {
+                                 EXPECT_HR(S_OK, PutFloatProperty(c, id, 0.5f));
+                             }});
+        } else {
+            paths.push_back({"get_" + property, [id](IInPlaceEffect*, IReverbControl* c) {
+                                 int32_t value;
+                                 EXPECT_HR(S_OK, GetSwitchProperty(c, id, &value));
+                             }});
+            paths.push_back({"put_" + property, [id](IInPlaceEffect*, IReverbControl* c) {
+                                 EXPECT_HR(S_OK, PutSwitchProperty(c, id, 0));
+                             }});
+        }
+    }
+    return paths;
+}
+
+// A path may return before a buffer starts or after it ends, never while it
+// runs: a buffer seen begun and unfinished just before the call must be
+// finished when the call returns. The buffer is long (tens of milliseconds
+// of work), so most attempts catch it running.
+TEST(EffectConcurrency, EveryLockedPathWaitsForTheBufferInProgress) {
     IInPlaceEffect* effect = NewEffect();
+    IReverbControl* control = Query<IReverbControl>(effect, IID_IReverbControl);
     StartStream(effect, 2, 44100);
-    constexpr int32_t kFrames = 1500000;
+    constexpr int32_t kFrames = 600000;
     std::vector<float> buffer(2 * size_t(kFrames), 0.5f);
-    for (int slot = 0; slot < 3; ++slot) {
-        SCOPED_TRACE(slot);
-        int waited = 0;
-        for (int attempt = 0; attempt < 20 && waited == 0; ++attempt) {
+    const volatile float* first = buffer.data();
+    const volatile float* last = buffer.data() + buffer.size() - 1;
+    const std::vector<LockedPath> paths = LockedPaths();
+    EXPECT_EQ(paths.size(), 10u + 2u * kParamCount);
+    for (const LockedPath& path : paths) {
+        bool caught = false;
+        for (int attempt = 0; attempt < 20 && !caught; ++attempt) {
             std::fill(buffer.begin(), buffer.end(), 0.5f);
             std::atomic<bool> started{false};
             std::thread audio([&] {
@@ -152,18 +224,17 @@ TEST(EffectConcurrency, SynchronisationSlotsWaitForTheBufferInProgress) {
             });
             while (!started) Sleep(0);
             Sleep(10);  // most often the buffer is under way by now
-            const int32_t result = slot == 0 ? effect->HostSyncA()
-                                 : slot == 1 ? effect->HostSyncB(0, 0, 0)
-                                             : effect->HostSyncC();
-            EXPECT_EQ(result, 1);
-            const bool begun = buffer[0] != 0.5f;
-            const bool finished = buffer[2 * size_t(kFrames) - 1] != 0.5f;
-            EXPECT_TRUE(!begun || finished) << "returned in the middle of a buffer";
-            if (finished) ++waited;
+            const bool running = *first != 0.5f && *last == 0.5f;
+            path.call(effect, control);
+            if (running) {
+                caught = true;
+                EXPECT_NE(*last, 0.5f) << path.name << " returned in the middle of a buffer";
+            }
             audio.join();
         }
-        EXPECT_EQ(waited, 1) << "no attempt caught a buffer in progress";
+        EXPECT_TRUE(caught) << path.name << ": no attempt caught a buffer in progress";
     }
+    control->Release();
     EXPECT_EQ(effect->Release(), 0u);
 }
 

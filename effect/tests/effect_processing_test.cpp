@@ -3,6 +3,7 @@
 
 #include "test_signals.h"
 
+#include <algorithm>
 #include <memory>
 #include <vector>
 
@@ -54,17 +55,35 @@ TEST(EffectProcessing, SameSamplesAsTheEngine) {
     }
 }
 
+// Ten seconds of the rate of the format in force, not of the one the last
+// reset saw: a host may set a new format without a reset.
 TEST(EffectProcessing, TailBudgetFollowsTheFormatRate) {
     IInPlaceEffect* effect = NewEffect();
     IReverbControl* control = Query<IReverbControl>(effect, IID_IReverbControl);
     control->put_ExtendTail(1);
     StartStream(effect, 2, 44100);
+    const WAVEFORMATEX slower = Format(3, 2, 22050, 32);
+    ASSERT_EQ(effect->SetFormat(&slower), 1);
     std::vector<float> buffer(2 * 1000);
     int32_t done = 0;
-    for (int call = 1; call <= 440; ++call) ASSERT_EQ(effect->ProcessTail(buffer.data(), 1000, &done), 1) << call;
+    for (int call = 1; call <= 220; ++call)
+        ASSERT_EQ(effect->ProcessTail(buffer.data(), 1000, &done), 1) << call;
+    // 220,500 frames: the 221st call ends after its 500th frame.
+    std::fill(buffer.begin(), buffer.end(), 9.0f);
+    done = -1;
+    EXPECT_EQ(effect->ProcessTail(buffer.data(), 1000, &done), 0);
+    EXPECT_EQ(done, -1);
+    EXPECT_NE(buffer[2 * 499], 9.0f);
+    EXPECT_EQ(buffer[2 * 500], 9.0f);
+    EXPECT_EQ(AsEffect(effect)->Coefficients().sampleRate, 44100u);
+
+    // A reset renews the budget, now at the new rate.
+    EXPECT_EQ(effect->ResetStream(), 1);
+    EXPECT_EQ(AsEffect(effect)->Coefficients().sampleRate, 22050u);
+    for (int call = 1; call <= 220; ++call)
+        ASSERT_EQ(effect->ProcessTail(buffer.data(), 1000, &done), 1) << "after the reset, " << call;
     EXPECT_EQ(effect->ProcessTail(buffer.data(), 1000, &done), 0);
     EXPECT_EQ(effect->ResetStream(), 1);
-    EXPECT_EQ(effect->ProcessTail(buffer.data(), 1000, &done), 1);
     control->put_ExtendTail(0);
     EXPECT_EQ(effect->ProcessTail(buffer.data(), 1000, &done), 0);
     control->Release();
