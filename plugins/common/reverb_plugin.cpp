@@ -32,7 +32,7 @@ void ReverbPlugin::Connect(uint32_t port, void* data) {
 }
 
 void ReverbPlugin::Activate() {
-    appliedValid_ = false;
+    for (bool& known : appliedKnown_) known = false;
     ApplyControls();
     engine_.ResetStream(sampleRate_);
     snapBypass_ = true;
@@ -44,8 +44,9 @@ void ReverbPlugin::ApplyControls() {
     for (int i = 0; i < kControlCount; ++i) {
         if (!control_[i]) continue;
         const float port = *control_[i];
-        if (appliedValid_ && std::memcmp(&port, &applied_[i], sizeof port) == 0) continue;
+        if (appliedKnown_[i] && std::memcmp(&port, &applied_[i], sizeof port) == 0) continue;
         applied_[i] = port;
+        appliedKnown_[i] = true;
         const ParamInfo& param = Param(kControlParams[i]);
         if (param.id == ParamId::Bypass) {
             const bool on = SwitchFromPort(port) != 0;
@@ -56,7 +57,6 @@ void ReverbPlugin::ApplyControls() {
             engine_.SetFloat(param.id, ValueFromPort(param, port));
         }
     }
-    appliedValid_ = true;
 }
 
 void ReverbPlugin::Run(uint32_t frameCount) {

@@ -61,8 +61,10 @@ private:
     const float* input_[2] = {};
     float* output_[2] = {};
     const float* control_[kControlCount] = {};
-    float applied_[kControlCount] = {};  // port values last applied, as bits
-    bool appliedValid_ = false;
+    // The port values last applied, compared as bits; a control is unknown
+    // until first read (hosts may connect the controls after Activate).
+    float applied_[kControlCount] = {};
+    bool appliedKnown_[kControlCount] = {};
     bool snapBypass_ = true;  // the first Run after Activate does not fade
     bool bypassed_ = false;   // the port's state
     float wetShare_ = 1.0f;   // 1 = processing, 0 = bypassed; between while fading

@@ -43,15 +43,19 @@ int ControlIndex(ParamId id) {
     return -1;
 }
 
-// A host: planar buffers, the controls connected once, runs of given lengths.
+// A host: planar buffers, the controls connected once (before or after
+// Activate), runs of given lengths.
 class Host {
 public:
-    Host(uint32_t channels, uint32_t rate, bool inverted = true)
+    Host(uint32_t channels, uint32_t rate, bool inverted = true, bool connectNow = true)
         : channels_(channels),
           plugin_(ReverbPlugin::Create(channels, rate, inverted)),
           controls_(DefaultControls(inverted)) {
+        if (connectNow) ConnectControls();
+    }
+    void ConnectControls() {
         for (int i = 0; i < kControlCount; ++i)
-            plugin_->Connect(FirstControlPort(channels) + uint32_t(i), &controls_.value[i]);
+            plugin_->Connect(FirstControlPort(channels_) + uint32_t(i), &controls_.value[i]);
     }
     ReverbPlugin& plugin() { return *plugin_; }
     float& control(ParamId id) { return controls_.value[ControlIndex(id)]; }
@@ -173,6 +177,23 @@ TEST(PluginCore, ControlChangesTakeEffectAtTheNextRun) {
     }
     engine->ProcessInPlace(want.data() + 2 * 3000, 6000, {2, rate});
     ExpectSameBits(got, want);
+}
+
+// Some hosts connect the controls only after Activate: every value still
+// counts at the first run, a 0 where the default is not 0 included.
+TEST(PluginCore, ControlsConnectedAfterActivateApply) {
+    const std::vector<float> input = test::NoiseBuffer(2 * 4000, 48);
+    Host host(2, 44100, true, /*connectNow=*/false);
+    host.plugin().Activate();
+    host.control(ParamId::DryLevel) = 0.0f;
+    host.control(ParamId::EnableEq) = 0.0f;
+    host.control(ParamId::RoomSize) = 50.0f;
+    host.ConnectControls();
+    ReverbParams params = DefaultParams();
+    params.dryLevel = 0.0f;
+    params.enableEq = 0;
+    params.roomSize = 0.5f;
+    ExpectSameBits(host.Run(input, {512}), EngineRendering(input, 2, 44100, params));
 }
 
 // Activate starts a fresh stream: the same input renders the same again.
