@@ -162,14 +162,20 @@ TEST(BundleData, PresetsHoldTheFactoryValues) {
 TEST(BundleData, ManifestNamesTheBinaryAndTheData) {
     LUMBROOK_NEED_PROGRAM("sordi");
     const Graph manifest = ReadGraph(kBundle + "/manifest.ttl");
+    const Graph data = ReadGraph(kBundle + "/lumbrook-reverb.ttl");
     for (const PluginVariant& variant : kPluginVariants) {
         SCOPED_TRACE(variant.lv2Uri);
         const std::string binary = Object(manifest, variant.lv2Uri, kLv2 + "binary");
         EXPECT_EQ(binary.substr(binary.rfind('/') + 1), "lumbrook_reverb.so");
         EXPECT_EQ(access((kBundle + "/lumbrook_reverb.so").c_str(), R_OK), 0);
-        const std::vector<std::string> types = Objects(manifest, variant.lv2Uri, kType);
-        EXPECT_EQ(std::set<std::string>(types.begin(), types.end()),
-                  (std::set<std::string>{kLv2 + "Plugin", kLv2 + "ReverbPlugin"}));
+        // The manifest says what it is for discovery; the data file says
+        // which class, which hosts show in their menus.
+        EXPECT_EQ(Objects(manifest, variant.lv2Uri, kType),
+                  std::vector<std::string>{kLv2 + "Plugin"});
+        const std::vector<std::string> types = Objects(data, variant.lv2Uri, kType);
+        EXPECT_EQ(
+            std::set<std::string>(types.begin(), types.end()),
+            (std::set<std::string>{kLv2 + "ReverbPlugin", "http://usefulinc.com/ns/doap#Project"}));
     }
 }
 
