@@ -44,7 +44,7 @@ std::string Quoted(const std::string& text) {
 }
 
 std::string PresetUri(const PluginVariant& variant, int index) {
-    char number[8];
+    char number[16];
     std::snprintf(number, sizeof number, "%02d", index);
     return std::string(variant.lv2Uri) + "/preset/" + number;
 }

@@ -131,7 +131,7 @@ TEST(BundleData, PresetsHoldTheFactoryValues) {
     for (const PluginVariant& variant : kPluginVariants) {
         for (int p = 0; p < kPresetCount; ++p) {
             const PresetRecord& preset = kFactoryPresets[p];
-            char number[8];
+            char number[16];
             std::snprintf(number, sizeof number, "%02d", p);
             const std::string uri = std::string(variant.lv2Uri) + "/preset/" + number;
             SCOPED_TRACE(uri);
