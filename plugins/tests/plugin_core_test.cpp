@@ -4,10 +4,13 @@
 // network running, and port values that reach defaults and presets exactly.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "factory_presets.h"
@@ -16,6 +19,25 @@
 #include "reverb_engine.h"
 #include "reverb_plugin.h"
 #include "test_signals.h"
+
+// Every allocation in this program goes through here, so the host below can
+// check that a run never allocates (an audio thread must not).
+namespace {
+std::atomic<bool> gInsideRun{false};
+std::atomic<int> gAllocationsInRun{0};
+}  // namespace
+
+void* operator new(size_t size) {
+    if (gInsideRun) ++gAllocationsInRun;
+    if (void* block = std::malloc(size ? size : 1)) return block;
+    throw std::bad_alloc();
+}
+void operator delete(void* block) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, size_t) noexcept {
+    std::free(block);
+}
 
 namespace lumbrook {
 namespace {
@@ -78,9 +100,12 @@ public:
                 plugin_->Connect(ch, in[ch].data() + done);
                 plugin_->Connect(channels_ + ch, (inPlace ? in[ch] : out[ch]).data() + done);
             }
+            gInsideRun = true;
             plugin_->Run(n);
+            gInsideRun = false;
             done += n;
         }
+        EXPECT_EQ(gAllocationsInRun.exchange(0), 0) << "a run allocated";
         std::vector<float> result(input.size());
         for (uint32_t ch = 0; ch < channels_; ++ch)
             for (size_t j = 0; j < frames; ++j)
