@@ -32,12 +32,16 @@ void* operator new(size_t size) {
     if (void* block = std::malloc(size ? size : 1)) return block;
     throw std::bad_alloc();
 }
+// The pair is malloc and free by construction; GCC cannot see that.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 void operator delete(void* block) noexcept {
     std::free(block);
 }
 void operator delete(void* block, size_t) noexcept {
     std::free(block);
 }
+#pragma GCC diagnostic pop
 
 namespace lumbrook {
 namespace {
