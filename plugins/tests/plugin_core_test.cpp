@@ -32,6 +32,10 @@ void* operator new(size_t size) {
     if (void* block = std::malloc(size ? size : 1)) return block;
     throw std::bad_alloc();
 }
+void* operator new(size_t size, const std::nothrow_t&) noexcept {
+    if (gInsideRun) ++gAllocationsInRun;
+    return std::malloc(size ? size : 1);
+}
 // The pair is malloc and free by construction; GCC cannot see that.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
