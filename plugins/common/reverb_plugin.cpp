@@ -1,0 +1,107 @@
+#include "reverb_plugin.h"
+
+#include <cstring>
+#include <new>
+
+namespace lumbrook {
+
+std::unique_ptr<ReverbPlugin> ReverbPlugin::Create(uint32_t channels, uint32_t sampleRate,
+                                                   bool bypassInverted) {
+    if ((channels != 1 && channels != 2) || sampleRate == 0) return nullptr;
+    // The engine holds its delay lines inline (tens of megabytes): a failed
+    // allocation is an instantiation the host can report, never a throw.
+    return std::unique_ptr<ReverbPlugin>(new (std::nothrow)
+                                             ReverbPlugin(channels, sampleRate, bypassInverted));
+}
+
+ReverbPlugin::ReverbPlugin(uint32_t channels, uint32_t sampleRate, bool bypassInverted)
+    : channels_(channels),
+      sampleRate_(sampleRate),
+      bypassInverted_(bypassInverted),
+      fadeFrames_(uint32_t(float(sampleRate) * kFadeMs * 0.001f) + 1),
+      wetStep_(1.0f / float(fadeFrames_)) {}
+
+void ReverbPlugin::Connect(uint32_t port, void* data) {
+    const uint32_t first = FirstControlPort(channels_);
+    if (port < channels_)
+        input_[port] = static_cast<const float*>(data);
+    else if (port < first)
+        output_[port - channels_] = static_cast<float*>(data);
+    else if (port < first + kControlCount)
+        control_[port - first] = static_cast<const float*>(data);
+}
+
+void ReverbPlugin::Activate() {
+    for (bool& known : appliedKnown_) known = false;
+    ApplyControls();
+    engine_.ResetStream(sampleRate_);
+    snapBypass_ = true;
+}
+
+// The effect's path for automation: one single setter per changed value, so
+// a new length takes effect at once and bypass keeps the network running.
+void ReverbPlugin::ApplyControls() {
+    for (int i = 0; i < kControlCount; ++i) {
+        if (!control_[i]) continue;
+        const float port = *control_[i];
+        if (appliedKnown_[i] && std::memcmp(&port, &applied_[i], sizeof port) == 0) continue;
+        applied_[i] = port;
+        appliedKnown_[i] = true;
+        const ParamInfo& param = Param(kControlParams[i]);
+        if (param.id == ParamId::Bypass) {
+            const bool on = SwitchFromPort(port) != 0;
+            bypassed_ = bypassInverted_ ? !on : on;
+        } else if (param.kind == ParamKind::Switch) {
+            engine_.SetSwitch(param.id, SwitchFromPort(port));
+        } else {
+            engine_.SetFloat(param.id, ValueFromPort(param, port));
+        }
+    }
+}
+
+void ReverbPlugin::Run(uint32_t frameCount) {
+    if (!input_[0] || !output_[0] || (channels_ == 2 && (!input_[1] || !output_[1]))) return;
+    ApplyControls();
+    if (snapBypass_) {
+        wetShare_ = bypassed_ ? 0.0f : 1.0f;
+        snapBypass_ = false;
+    }
+    for (uint32_t done = 0; done < frameCount; done += kChunkFrames)
+        RunChunk(done, frameCount - done < kChunkFrames ? frameCount - done : kChunkFrames);
+}
+
+void ReverbPlugin::RunChunk(uint32_t offset, uint32_t frames) {
+    const uint32_t channels = channels_;
+    for (uint32_t ch = 0; ch < channels; ++ch) {
+        const float* in = input_[ch] + offset;
+        for (uint32_t j = 0; j < frames; ++j) scratch_[j * channels + ch] = in[j];
+    }
+    const float target = bypassed_ ? 0.0f : 1.0f;
+    const bool fading = wetShare_ != target;
+    // The engine's own bypass leaves the buffer as it is while the network
+    // runs on: it is on only once a fade out has finished.
+    engine_.SetSwitch(ParamId::Bypass, bypassed_ && !fading ? 1 : 0);
+    if (fading) std::memcpy(dry_, scratch_, sizeof(float) * frames * channels);
+    engine_.ProcessInPlace(scratch_, int32_t(frames), {channels, sampleRate_});
+    if (fading) {
+        float share = wetShare_;
+        for (uint32_t j = 0; j < frames; ++j) {
+            share = target > share ? (share + wetStep_ < target ? share + wetStep_ : target)
+                                   : (share - wetStep_ > target ? share - wetStep_ : target);
+            for (uint32_t ch = 0; ch < channels; ++ch) {
+                const uint32_t k = j * channels + ch;
+                if (share == 0.0f)
+                    scratch_[k] = dry_[k];
+                else if (share != 1.0f)
+                    scratch_[k] = dry_[k] + (scratch_[k] - dry_[k]) * share;
+            }
+        }
+        wetShare_ = share;
+    }
+    for (uint32_t ch = 0; ch < channels; ++ch) {
+        float* out = output_[ch] + offset;
+        for (uint32_t j = 0; j < frames; ++j) out[j] = scratch_[j * channels + ch];
+    }
+}
+
+}  // namespace lumbrook
