@@ -3,6 +3,8 @@
 // UpdateControls shows the effect's values and Apply writes the controls back.
 #include <cstdlib>
 #include <initializer_list>
+#include <new>
+#include <string>
 
 #include "afx_string.h"
 #include "module_state.h"
@@ -12,6 +14,25 @@
 #include "reverb_editor.h"
 
 namespace lumbrook {
+
+namespace {
+
+// The whole text of an edit box, whatever its length: a number typed with
+// many leading zeros must not be cut to its first digits. Empty when the
+// memory for it cannot be had (no exception leaves a message handler).
+std::string ControlText(HWND box) {
+    try {
+        const int length = ::GetWindowTextLengthA(box);
+        std::string text(size_t(length > 0 ? length : 0) + 1, '\0');
+        const int copied = ::GetWindowTextA(box, &text[0], int(text.size()));
+        text.resize(copied > 0 ? size_t(copied) : 0);
+        return text;
+    } catch (const std::bad_alloc&) {
+        return std::string();
+    }
+}
+
+}  // namespace
 
 const AFX_MSGMAP_ENTRY ReverbEditor::messageEntries[] = {
     AFX_ON_WM_HSCROLL(ReverbEditor, OnHScroll)
@@ -129,9 +150,8 @@ void ReverbEditor::OnEditChange(UINT id) {
     if (GetFocus() != box) return;
     const ParamInfo* param = ParamForControl(int(id));
     if (!param) return;
-    char text[64];
-    ::GetWindowTextA(box, text, sizeof text);
-    const float value = ValueFromDisplay(*param, ClampDisplay(*param, std::atof(text)));
+    const float value =
+        ValueFromDisplay(*param, ClampDisplay(*param, std::atof(ControlText(box).c_str())));
     WriteValue(param->id, value);
     SetScroll(param->id, ValueToPosition(value));
     NotifySite();
@@ -142,10 +162,9 @@ void ReverbEditor::OnEditChange(UINT id) {
 void ReverbEditor::OnEditKillFocus(UINT id) {
     const ParamInfo* param = ParamForControl(int(id));
     if (!param) return;
-    char text[64];
-    GetDlgItemTextA(m_hWnd, int(id), text, sizeof text);
+    const std::string text = ControlText(::GetDlgItem(m_hWnd, int(id)));
     CString shown;
-    shown.Format(param->displayFormat, ClampDisplay(*param, std::atof(text)));
+    shown.Format(param->displayFormat, ClampDisplay(*param, std::atof(text.c_str())));
     SetDlgItemTextA(m_hWnd, int(id), shown);
     if (Control(param->id).notifyOnLeave) NotifySite();
 }

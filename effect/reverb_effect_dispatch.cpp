@@ -40,9 +40,9 @@ HRESULT STDMETHODCALLTYPE ReverbEffect::GetTypeInfoCount(UINT* count) {
 }
 
 HRESULT STDMETHODCALLTYPE ReverbEffect::GetTypeInfo(UINT index, LCID, ITypeInfo** out) {
+    if (out) *out = nullptr;
     if (index != 0) return E_INVALIDARG;
     if (!out) return E_POINTER;
-    *out = nullptr;
     ITypeInfo* info = ObtainTypeInfo();
     if (!info) return E_NOTIMPL;
     info->AddRef();

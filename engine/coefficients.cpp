@@ -6,6 +6,11 @@
 
 namespace lumbrook {
 
+float UnitSetting(float value) {
+    if (!(value >= 0.0f)) return 0.0f;  // negative or NaN
+    return value <= 1.0f ? value : 1.0f;
+}
+
 float FeedbackFrom(float roomSize) {
     return static_cast<float>(double(roomSize) * kFeedbackScale + double(kFeedbackBase));
 }
@@ -54,6 +59,11 @@ int32_t TuningLength(float samplesPerMs, float tuningMs) {
 double HighShelfCornerHz(uint32_t sampleRate) {
     const double corner = double(sampleRate) * double(kHighShelfCornerRatio);
     return corner < kHighShelfCornerMaxHz ? corner : kHighShelfCornerMaxHz;
+}
+
+double LowShelfCornerHz(uint32_t sampleRate) {
+    return double(sampleRate) >= 2.0 * kLowShelfCornerHz ? kLowShelfCornerHz
+                                                          : HighShelfCornerHz(sampleRate);
 }
 
 }  // namespace lumbrook

@@ -8,6 +8,13 @@
 
 namespace lumbrook {
 
+// A setting as the coefficients see it: clamped to 0..1, NaN as 0. The block
+// keeps whatever it was given; only the sound is protected from it (a room
+// size above about 1.07 would make the combs run away, a damping outside 0..1
+// the damping filter, and NaN or infinity would poison the network).
+// Values inside 0..1, -0 included, pass bit for bit.
+float UnitSetting(float value);
+
 float FeedbackFrom(float roomSize);
 float Damp1From(float damping);
 float Damp2From(float damping);
@@ -27,5 +34,9 @@ int32_t RightEarlyLength(int32_t earlyLength);
 int32_t TuningLength(float samplesPerMs, float tuningMs);
 
 double HighShelfCornerHz(uint32_t sampleRate);
+// 250 Hz from 500 Hz up. Below, 250 Hz is at or past Nyquist, where the
+// section's poles leave the unit circle, so the low shelf takes the high
+// shelf's corner, which always lies below Nyquist.
+double LowShelfCornerHz(uint32_t sampleRate);
 
 }  // namespace lumbrook

@@ -4,7 +4,9 @@
 // a stage every line is independent of the others, so running a stage over a
 // block gives the very same samples as running the frames one by one, and
 // lets the inner loops run without a cursor wrap test per sample.
+#include <cmath>
 #include <cstring>
+#include <limits>
 
 #include "coefficients.h"
 #include "denormals.h"
@@ -28,6 +30,25 @@ void AdvanceCursors(int32_t* cursor, const int32_t* length, int count, int32_t c
     for (int i = 0; i < count; ++i) {
         cursor[i] += chunk;
         if (cursor[i] >= length[i]) cursor[i] = 0;
+    }
+}
+
+namespace {
+
+float SilenceIfNotFinite(float sample) {
+    return std::fabs(sample) <= std::numeric_limits<float>::max() ? sample : 0.0f;
+}
+
+}  // namespace
+
+void ReadInput(CallContext& ctx, const float* frames, int32_t frameCount) {
+    if (ctx.channels == 2) {
+        for (int32_t j = 0; j < frameCount; ++j) {
+            ctx.in[0][j] = SilenceIfNotFinite(frames[2 * j]);
+            ctx.in[1][j] = SilenceIfNotFinite(frames[2 * j + 1]);
+        }
+    } else {
+        for (int32_t j = 0; j < frameCount; ++j) ctx.in[0][j] = SilenceIfNotFinite(frames[j]);
     }
 }
 
@@ -143,10 +164,7 @@ void RunBlock(NetworkState& net, CallContext& ctx, float* frames, int32_t frameC
     }
 #endif
     const uint32_t channels = ctx.channels;
-    if (!ctx.tail) {
-        for (int32_t j = 0; j < frameCount; ++j)
-            for (uint32_t ch = 0; ch < channels; ++ch) ctx.in[ch][j] = frames[j * channels + ch];
-    }
+    if (!ctx.tail) ReadInput(ctx, frames, frameCount);
     RunInputStage(net, ctx, frameCount);
     for (uint32_t ch = 0; ch < channels; ++ch) {
         RunCombs(net, ctx, int(ch) * kCombsPerChannel, &ctx.wet[0][ch], frameCount);
@@ -190,45 +208,46 @@ void ReverbEngine::PrepareCall(CallContext& ctx, uint32_t channelCount, bool tai
     // The design inputs cannot change within a call, so checking them once
     // here is checking them before every sample.
     const double rate = coef_.sampleRate;
+    const double lowCorner = LowShelfCornerHz(coef_.sampleRate);
     const double highCorner = HighShelfCornerHz(coef_.sampleRate);
     for (uint32_t ch = 0; ch < channelCount; ++ch) {
-        net_.shelf[kLeftLowShelf + ch].Prepare(ShelfKind::Low, kLowShelfCornerHz,
-                                               coef_.loShelfGain, rate);
+        net_.shelf[kLeftLowShelf + ch].Prepare(ShelfKind::Low, lowCorner, coef_.loShelfGain,
+                                               rate);
         net_.shelf[kLeftHighShelf + ch].Prepare(ShelfKind::High, highCorner, coef_.hiShelfGain,
                                                 rate);
     }
 }
 
-void ReverbEngine::ProcessInPlace(float* buffer, int32_t frameCount, const BufferFormat& format) {
-    const uint32_t channels = format.channelCount;
-    if (!buffer || frameCount <= 0 || (channels != 1 && channels != 2)) return;
+void ReverbEngine::RunFrames(float* buffer, int32_t frameCount, uint32_t channels, bool tail) {
     FlushDenormalsGuard flushDenormals;
     CallContext ctx;
-    PrepareCall(ctx, channels, false);
+    PrepareCall(ctx, channels, tail);
     for (int32_t done = 0; done < frameCount; done += kBlockFrames) {
         const int32_t block = frameCount - done < kBlockFrames ? frameCount - done : kBlockFrames;
         RunBlock(net_, ctx, buffer + size_t(done) * channels, block);
     }
 }
 
+void ReverbEngine::ProcessInPlace(float* buffer, int32_t frameCount, const BufferFormat& format) {
+    const uint32_t channels = format.channelCount;
+    if (!buffer || frameCount <= 0 || (channels != 1 && channels != 2)) return;
+    RunFrames(buffer, frameCount, channels, false);
+}
+
 bool ReverbEngine::ProcessTail(float* buffer, int32_t frameCount, const BufferFormat& format,
                                int32_t* framesDone) {
     const uint32_t channels = format.channelCount;
-    if (params_.extendTail == 0 || frameCount <= 0) return false;
-    if (!buffer || (channels != 1 && channels != 2)) return false;
+    if (params_.extendTail == 0 || frameCount <= 0 || !buffer) return false;
     // The budget counts frames since the reset; once spent, a call still
     // runs one frame before it reports the end.
     const int64_t limit = int64_t(kTailSeconds) * format.sampleRate;
     const int64_t left = limit - net_.tailCount;
     const int32_t frames = left < 1 ? 1 : (left < frameCount ? int32_t(left) : frameCount);
 
-    FlushDenormalsGuard flushDenormals;
-    CallContext ctx;
-    PrepareCall(ctx, channels, true);
-    for (int32_t done = 0; done < frames; done += kBlockFrames) {
-        const int32_t block = frames - done < kBlockFrames ? frames - done : kBlockFrames;
-        RunBlock(net_, ctx, buffer + size_t(done) * channels, block);
-    }
+    // A channel count the network cannot run leaves the buffer as it is, but
+    // the frames still count against the budget, so the host's tail loop ends
+    // when it would have.
+    if (channels == 1 || channels == 2) RunFrames(buffer, frames, channels, true);
     net_.tailCount += frames;
     if (net_.tailCount >= limit) return false;
     if (framesDone) *framesDone = frameCount;

@@ -56,6 +56,10 @@ void RunStereoBlockPaired(NetworkState& net, CallContext& ctx, float* frames, in
 #endif
 
 // Shared stage helpers (network.cpp).
+// Copies the block's input into ctx.in, a non-finite sample (NaN, infinity)
+// as silence: the feedback paths would otherwise carry it until the next
+// reset, so one bad sample costs that sample, dry term included.
+void ReadInput(CallContext& ctx, const float* frames, int32_t frameCount);
 int32_t ChunkBeforeWrap(const int32_t* cursor, const int32_t* length, int count, int32_t frames);
 void AdvanceCursors(int32_t* cursor, const int32_t* length, int count, int32_t chunk);
 void RunInputStage(NetworkState& net, CallContext& ctx, int32_t frameCount);

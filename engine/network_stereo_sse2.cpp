@@ -145,12 +145,13 @@ void RunAllpassesToOutput(NetworkState& net, CallContext& ctx, float* frames, in
             const __m128d echo = _mm_mul_pd(_mm_xor_pd(early, sign), earlyGain);
             __m128d out = _mm_mul_pd(x, wetGain);
             if (!tail) {
-                const __m128d in = _mm_cvtps_pd(
-                    _mm_castpd_ps(_mm_load_sd(reinterpret_cast<const double*>(frames + 2 * j))));
+                // The dry term comes from the checked input, not the buffer.
+                const __m128d in = LoadPair(&ctx.in[0][j], &ctx.in[1][j]);
                 out = _mm_add_pd(_mm_mul_pd(in, dryGain), out);
             }
             out = _mm_add_pd(out, echo);
-            _mm_store_sd(reinterpret_cast<double*>(frames + 2 * j), _mm_castps_pd(_mm_cvtpd_ps(out)));
+            // Two float stores: the host's buffer need only be aligned for float.
+            StorePair(frames + 2 * j, frames + 2 * j + 1, out);
         }
         AdvanceCursors(cursor, length, kAllpassCount, chunk);
         done += chunk;
@@ -178,12 +179,7 @@ void RunAllpassesToOutput(NetworkState& net, CallContext& ctx, float* frames, in
 }  // namespace
 
 void RunStereoBlockPaired(NetworkState& net, CallContext& ctx, float* frames, int32_t frameCount) {
-    if (!ctx.tail) {
-        for (int32_t j = 0; j < frameCount; ++j) {
-            ctx.in[0][j] = frames[2 * j];
-            ctx.in[1][j] = frames[2 * j + 1];
-        }
-    }
+    if (!ctx.tail) ReadInput(ctx, frames, frameCount);
     RunInputStage(net, ctx, frameCount);
     RunCombPairs<0>(net, ctx, frameCount);
     RunCombPairs<kCombGroup>(net, ctx, frameCount);

@@ -1,7 +1,8 @@
 // Parameter paths of the engine: construction, the block setter, the single
 // setters and the stream reset. Which path refreshes which value follows one
 // rule: lengths depend on the rate and change at a reset or by their own
-// setter; everything else follows the block at once.
+// setter; everything else follows the block at once. Every value is derived
+// from the setting clamped to 0..1 (UnitSetting), while the block keeps it.
 #include "reverb_engine.h"
 
 #include <cstring>
@@ -26,7 +27,7 @@ void ReverbEngine::SetParams(const ReverbParams& params) {
 // The block path: everything but the two rate-dependent lengths, which wait
 // for the next reset, and bypass, which a block always switches off.
 void ReverbEngine::RefreshAll() {
-    coef_.feedback = FeedbackFrom(params_.roomSize);
+    coef_.feedback = FeedbackFrom(UnitSetting(params_.roomSize));
     for (ParamId id : {ParamId::Damping, ParamId::EarlyRef, ParamId::ReverbLevel,
                        ParamId::DryLevel, ParamId::LoEq, ParamId::HiEq, ParamId::EnableEq})
         Refresh(id);
@@ -36,21 +37,22 @@ void ReverbEngine::RefreshAll() {
 void ReverbEngine::Refresh(ParamId id) {
     switch (id) {
     case ParamId::PreDelay:
-        coef_.preDelayLength = PreDelayLength(coef_.sampleRate, params_.preDelay);
+        coef_.preDelayLength = PreDelayLength(coef_.sampleRate, UnitSetting(params_.preDelay));
         break;
     case ParamId::RoomSize:
-        coef_.feedback = FeedbackFrom(params_.roomSize);
-        coef_.earlyLength = EarlyLength(SamplesPerMs(coef_.sampleRate), params_.roomSize);
+        coef_.feedback = FeedbackFrom(UnitSetting(params_.roomSize));
+        coef_.earlyLength =
+            EarlyLength(SamplesPerMs(coef_.sampleRate), UnitSetting(params_.roomSize));
         break;
     case ParamId::Damping:
-        coef_.damp1 = Damp1From(params_.damping);
-        coef_.damp2 = Damp2From(params_.damping);
+        coef_.damp1 = Damp1From(UnitSetting(params_.damping));
+        coef_.damp2 = Damp2From(UnitSetting(params_.damping));
         break;
-    case ParamId::EarlyRef: coef_.earlyGain = EarlyGainFrom(params_.earlyRef); break;
-    case ParamId::ReverbLevel: coef_.wetGain = params_.reverbLevel; break;
-    case ParamId::DryLevel: coef_.dryGain = params_.dryLevel; break;
-    case ParamId::LoEq: coef_.loShelfGain = ShelfGainFrom(params_.loEq); break;
-    case ParamId::HiEq: coef_.hiShelfGain = ShelfGainFrom(params_.hiEq); break;
+    case ParamId::EarlyRef: coef_.earlyGain = EarlyGainFrom(UnitSetting(params_.earlyRef)); break;
+    case ParamId::ReverbLevel: coef_.wetGain = UnitSetting(params_.reverbLevel); break;
+    case ParamId::DryLevel: coef_.dryGain = UnitSetting(params_.dryLevel); break;
+    case ParamId::LoEq: coef_.loShelfGain = ShelfGainFrom(UnitSetting(params_.loEq)); break;
+    case ParamId::HiEq: coef_.hiShelfGain = ShelfGainFrom(UnitSetting(params_.hiEq)); break;
     case ParamId::ExtendTail: break;  // read directly by ProcessTail
     case ParamId::EnableEq: coef_.eqEnabled = params_.enableEq; break;
     case ParamId::Bypass: coef_.bypassActive = params_.bypass; break;
@@ -89,12 +91,12 @@ int32_t ReverbEngine::GetSwitch(ParamId id) const {
 void ReverbEngine::ResetStream(uint32_t sampleRate) {
     coef_.sampleRate = sampleRate;
     const float samplesPerMs = SamplesPerMs(sampleRate);
-    coef_.preDelayLength = PreDelayLength(sampleRate, params_.preDelay);
+    coef_.preDelayLength = PreDelayLength(sampleRate, UnitSetting(params_.preDelay));
     for (int i = 0; i < kCombCount; ++i)
         coef_.combLength[i] = TuningLength(samplesPerMs, kCombTuningMs[i]);
     for (int i = 0; i < kAllpassCount; ++i)
         coef_.allpassLength[i] = TuningLength(samplesPerMs, kAllpassTuningMs[i]);
-    coef_.earlyLength = EarlyLength(samplesPerMs, params_.roomSize);
+    coef_.earlyLength = EarlyLength(samplesPerMs, UnitSetting(params_.roomSize));
     ClearNetwork();
 }
 

@@ -43,7 +43,8 @@ public:
     // the block holds; the block keeps its bypass value.
     void SetParams(const ReverbParams& params);
 
-    // The single setters store the value unchecked and refresh what it drives;
+    // The single setters store the value unchecked (the getters give it back)
+    // and refresh what it drives from the value clamped to 0..1;
     // the lengths come from the sample rate of the last ResetStream. A setter
     // of the wrong kind for the parameter does nothing; a getter gives 0.
     void SetFloat(ParamId id, float value);
@@ -62,8 +63,10 @@ public:
 
     // Writes up to frameCount frames of decaying tail (silence in, no dry term).
     // True when all frames were delivered, with frameCount stored in framesDone;
-    // false when extendTail is off, frameCount <= 0, or the ten-second budget
-    // since the last reset ran out (the frames written up to then stay).
+    // false when extendTail is off, frameCount <= 0, the buffer is null, or the
+    // ten-second budget since the last reset ran out (the frames written up to
+    // then stay). A channel count other than 1 or 2 writes nothing but counts
+    // the frames and answers like any other call.
     bool ProcessTail(float* buffer, int32_t frameCount, const BufferFormat& format,
                      int32_t* framesDone);
 
@@ -76,6 +79,8 @@ private:
     void Refresh(ParamId id);
     void ClearNetwork();
     void PrepareCall(CallContext& ctx, uint32_t channelCount, bool tail);
+    // Runs frameCount frames (channels 1 or 2) through the network, block by block.
+    void RunFrames(float* buffer, int32_t frameCount, uint32_t channels, bool tail);
 
     ReverbParams params_;
     EngineCoefficients coef_;

@@ -15,8 +15,9 @@ void ShelfFilter::Prepare(ShelfKind kind, double corner, double gain, double sam
     designKind = kind;
     designRate = sampleRate;
 
-    const double w0 = kind == ShelfKind::Low ? kLowShelfOmegaTimesRate / sampleRate
-                                             : corner * kTwoPi / sampleRate;
+    // For the 250 Hz low shelf this is the 2 pi 250 / fs of the design, bit
+    // for bit (see tuning.h).
+    const double w0 = corner * kTwoPi / sampleRate;
     const double sn = std::sin(w0);
     const double cs = std::cos(w0);
     const double A = gain;

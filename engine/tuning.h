@@ -50,6 +50,8 @@ constexpr double kAllpassGain = 0.5;
 constexpr double kLowShelfCornerHz = 250.0;
 constexpr double kLowShelfOmegaTimesRate = 1570.7963267948965;  // 2 pi 250
 constexpr double kTwoPi = 6.283185307179586;
+// So a low shelf designed from its corner keeps the constant's w0 exactly.
+static_assert(kLowShelfCornerHz * kTwoPi == kLowShelfOmegaTimesRate, "2 pi 250 must be exact");
 constexpr float kHighShelfCornerRatio = 0.4761905f;  // about 1/2.1: below Nyquist
 constexpr double kHighShelfCornerMaxHz = 6000.0;
 

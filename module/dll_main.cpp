@@ -1,10 +1,14 @@
 // The library's entry and its four COM exports, which forward to the host
-// framework and return its results unchanged.
+// framework and return its results unchanged; registration adds the
+// effect's ProgIDs.
 #include <windows.h>
+#include <olectl.h>
 
 #include "active_movie_manager.h"
 #include "afx_app.h"
+#include "factories.h"
 #include "plugin_app.h"
+#include "prog_ids.h"
 
 namespace {
 
@@ -28,8 +32,21 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
 
 STDAPI DllCanUnloadNow() { return CActiveMovieManager::CanUnloadNow(); }
 
+// The framework's class entries, then the effect's ProgIDs for script
+// clients; all or nothing.
 STDAPI DllRegisterServer() {
-    return CActiveMovieManager::RegisterServer(AfxGetStaticModuleState()->m_hCurrentInstanceHandle);
+    const HRESULT hr =
+        CActiveMovieManager::RegisterServer(AfxGetStaticModuleState()->m_hCurrentInstanceHandle);
+    if (FAILED(hr)) return hr;
+    if (FAILED(lumbrook::RegisterProgIds(lumbrook::gEffectFactory.GetName()))) {
+        CActiveMovieManager::UnregisterServer();
+        return SELFREG_E_CLASS;
+    }
+    return hr;
 }
 
-STDAPI DllUnregisterServer() { return CActiveMovieManager::UnregisterServer(); }
+STDAPI DllUnregisterServer() {
+    const HRESULT names = lumbrook::UnregisterProgIds();
+    const HRESULT hr = CActiveMovieManager::UnregisterServer();
+    return FAILED(hr) ? hr : names;
+}

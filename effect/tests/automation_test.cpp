@@ -46,8 +46,10 @@ TEST_F(Automation, TypeInformationDescribesTheDualInterface) {
     UINT count = 0;
     EXPECT_HR(S_OK, control_->GetTypeInfoCount(&count));
     EXPECT_EQ(count, 1u);
-    ITypeInfo* info = nullptr;
+    ITypeInfo* info = reinterpret_cast<ITypeInfo*>(1);
     EXPECT_HR(E_INVALIDARG, control_->GetTypeInfo(1, 0, &info));
+    EXPECT_EQ(info, nullptr);  // set first, as by every refused query
+    EXPECT_HR(E_INVALIDARG, control_->GetTypeInfo(1, 0, nullptr));
     EXPECT_HR(S_OK, control_->GetTypeInfo(0, 0, &info));
     ASSERT_NE(info, nullptr);
     TYPEATTR* attributes = nullptr;

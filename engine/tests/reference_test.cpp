@@ -3,6 +3,7 @@
 // whatever the parameters, buffer sizes and changes between buffers.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <vector>
 
 #include "coefficients.h"
@@ -59,7 +60,7 @@ private:
     void Frame(const EngineCoefficients& c, float* frame, int channels, bool tail) {
         float in[2] = {0.0f, 0.0f};
         if (!tail)
-            for (int ch = 0; ch < channels; ++ch) in[ch] = frame[ch];
+            for (int ch = 0; ch < channels; ++ch) in[ch] = std::isfinite(frame[ch]) ? frame[ch] : 0.0f;
         float early[2], pre[2];
         const int earlyLength[2] = {c.earlyLength, int(double(c.earlyLength) * double(0.9f))};
         for (int ch = 0; ch < channels; ++ch) {
@@ -91,7 +92,7 @@ private:
                 const double rate = c.sampleRate;
                 ShelfFilter& low = shelf_[ch];
                 ShelfFilter& high = shelf_[2 + ch];
-                low.Prepare(ShelfKind::Low, 250.0, c.loShelfGain, rate);
+                low.Prepare(ShelfKind::Low, LowShelfCornerHz(c.sampleRate), c.loShelfGain, rate);
                 const float lowOut = float(low.Filter(x));
                 high.Prepare(ShelfKind::High, HighShelfCornerHz(c.sampleRate), c.hiShelfGain, rate);
                 x = high.Filter(lowOut);

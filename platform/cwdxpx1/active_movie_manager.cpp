@@ -22,12 +22,32 @@ bool Cwdxpx1RecordedFactory(int index, IInPlaceFactory** effect, IPropPageFactor
     return true;
 }
 
+namespace {
+
+// Pins the module that holds the factory's code (its method table): the
+// record keeps pointers into that module for the rest of the process, so
+// FreeLibrary must never unmap it.
+void PinModuleOf(const void* factory) {
+    const void* code = *static_cast<const void* const*>(factory);
+    HMODULE module = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       static_cast<LPCWSTR>(code), &module);
+}
+
+HRESULT Record(const FactoryEntry& entry, const void* factory) {
+    const HRESULT hr = cwdxpx1::AddEntry(entry);
+    if (hr == S_OK) PinModuleOf(factory);
+    return hr;
+}
+
+}  // namespace
+
 HRESULT CActiveMovieManager::AddFactory(IInPlaceFactory* factory) {
     InterlockedIncrement(&gAddFactoryCalls);
     if (!factory) return E_POINTER;
     const GUID* clsid = factory->GetClassId();
     if (!clsid) return E_INVALIDARG;
-    return cwdxpx1::AddEntry({factory, nullptr, *clsid});
+    return Record({factory, nullptr, *clsid}, factory);
 }
 
 HRESULT CActiveMovieManager::AddFactory(IPropPageFactory* factory) {
@@ -35,7 +55,7 @@ HRESULT CActiveMovieManager::AddFactory(IPropPageFactory* factory) {
     if (!factory) return E_POINTER;
     const GUID* clsid = factory->GetClassId();
     if (!clsid) return E_INVALIDARG;
-    return cwdxpx1::AddEntry({nullptr, factory, *clsid});
+    return Record({nullptr, factory, *clsid}, factory);
 }
 
 HRESULT CActiveMovieManager::GetClassObject(const GUID& clsid, const GUID& iid, void** out) {

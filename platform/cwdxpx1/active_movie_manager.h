@@ -14,9 +14,11 @@
 
 class CWDXPX1_API CActiveMovieManager {
 public:
-    // Records a factory for the life of the process. S_OK; S_FALSE when the
-    // same factory is added again; E_POINTER for null; E_INVALIDARG when
-    // another factory already serves its class; E_OUTOFMEMORY when full.
+    // Records a factory for the life of the process, and so keeps the module
+    // that holds its code loaded as long (a record may never outlive its
+    // code). S_OK; S_FALSE when the same factory is added again; E_POINTER
+    // for null; E_INVALIDARG when another factory already serves its class;
+    // E_OUTOFMEMORY when full.
     static HRESULT AddFactory(IInPlaceFactory* factory);
     static HRESULT AddFactory(IPropPageFactory* factory);
 
@@ -28,7 +30,8 @@ public:
     static HRESULT CanUnloadNow();
 
     // Writes HKCR\CLSID\{clsid} with its InprocServer32 (the module's path,
-    // threading model Both) for every recorded class, or removes them again.
+    // threading model Both for an effect, Apartment for a page) for every
+    // recorded class, or removes them again.
     static HRESULT RegisterServer(HINSTANCE module);
     static HRESULT UnregisterServer();
 };

@@ -19,6 +19,13 @@ LONG SetString(HKEY key, const WCHAR* name, const WCHAR* value) {
     return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value), bytes);
 }
 
+// An effect locks its own state and may be called from any thread; a page
+// owns a window, which belongs to the thread that made it, and counts its
+// references plainly, so COM must keep every call on that thread.
+const WCHAR* ThreadingModel(const FactoryEntry& entry) {
+    return entry.effect ? L"Both" : L"Apartment";
+}
+
 bool WriteClass(const FactoryEntry& entry, const WCHAR* modulePath) {
     WCHAR path[64];
     ClassKeyPath(entry.clsid, path);
@@ -32,7 +39,7 @@ bool WriteClass(const FactoryEntry& entry, const WCHAR* modulePath) {
     if (ok && RegCreateKeyExW(classKey, L"InprocServer32", 0, nullptr, 0, KEY_WRITE, nullptr,
                               &serverKey, nullptr) == ERROR_SUCCESS) {
         ok = SetString(serverKey, nullptr, modulePath) == ERROR_SUCCESS &&
-             SetString(serverKey, L"ThreadingModel", L"Both") == ERROR_SUCCESS;
+             SetString(serverKey, L"ThreadingModel", ThreadingModel(entry)) == ERROR_SUCCESS;
         RegCloseKey(serverKey);
     } else {
         ok = false;

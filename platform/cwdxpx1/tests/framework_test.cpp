@@ -4,6 +4,7 @@
 
 #include "active_movie_manager.h"
 #include "com_test_support.h"
+#include "registry_support.h"
 
 namespace lumbrook {
 namespace {
@@ -182,23 +183,6 @@ TEST_F(Framework, FactoryWithoutMemoryGivesOutOfMemory) {
     EXPECT_EQ(factory->Release(), 0u);
 }
 
-std::wstring ReadString(const std::wstring& key, const WCHAR* name) {
-    WCHAR value[MAX_PATH] = {};
-    DWORD bytes = sizeof value;
-    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &bytes) !=
-        ERROR_SUCCESS)
-        return L"<missing>";
-    return value;
-}
-
-bool KeyExists(const std::wstring& key) {
-    HKEY handle;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
-        return false;
-    RegCloseKey(handle);
-    return true;
-}
-
 std::wstring ClassKey(const GUID& clsid) {
     WCHAR text[40];
     StringFromGUID2(clsid, text, 40);
@@ -210,10 +194,15 @@ TEST_F(Framework, RegistrationWritesAndRemovesTheServerEntries) {
     WCHAR path[MAX_PATH];
     GetModuleFileNameW(module, path, MAX_PATH);
     EXPECT_HR(S_OK, CActiveMovieManager::RegisterServer(module));
-    for (const GUID* clsid : {&kEffectClass, &kPageClass, &kNullClass}) {
-        const std::wstring key = ClassKey(*clsid);
-        EXPECT_EQ(ReadString(key + L"\\InprocServer32", nullptr), path);
-        EXPECT_EQ(ReadString(key + L"\\InprocServer32", L"ThreadingModel"), L"Both");
+    // Effects serve any thread; a page's window ties it to one.
+    const struct {
+        const GUID* clsid;
+        const wchar_t* threadingModel;
+    } classes[] = {{&kEffectClass, L"Both"}, {&kPageClass, L"Apartment"}, {&kNullClass, L"Both"}};
+    for (const auto& c : classes) {
+        const std::wstring key = ClassKey(*c.clsid);
+        EXPECT_EQ(ReadString(key + L"\\InprocServer32", nullptr), path) << key;
+        EXPECT_EQ(ReadString(key + L"\\InprocServer32", L"ThreadingModel"), c.threadingModel) << key;
     }
     EXPECT_EQ(ReadString(ClassKey(kEffectClass), nullptr), L"Test Effect");
     EXPECT_EQ(ReadString(ClassKey(kPageClass), nullptr), L"Test Page");

@@ -1,0 +1,51 @@
+#include "prog_ids.h"
+
+#include <olectl.h>
+
+#include <string>
+
+#include "interfaces.h"
+
+namespace lumbrook {
+
+namespace {
+
+bool SetString(const std::wstring& key, const wchar_t* name, const wchar_t* value) {
+    const DWORD bytes = DWORD(sizeof(wchar_t) * (lstrlenW(value) + 1));
+    return RegSetKeyValueW(HKEY_CLASSES_ROOT, key.c_str(), name, REG_SZ, value, bytes) ==
+           ERROR_SUCCESS;
+}
+
+bool RemoveKey(const wchar_t* key) {
+    const LONG result = RegDeleteTreeW(HKEY_CLASSES_ROOT, key);
+    return result == ERROR_SUCCESS || result == ERROR_FILE_NOT_FOUND;
+}
+
+}  // namespace
+
+HRESULT RegisterProgIds(const wchar_t* effectName) {
+    wchar_t clsid[40];
+    if (StringFromGUID2(CLSID_ReverbEffect, clsid, 40) == 0) return SELFREG_E_CLASS;
+    const std::wstring classKey = std::wstring(L"CLSID\\") + clsid;
+    const std::wstring current = kEffectProgId;
+    const std::wstring independent = kEffectIndependentProgId;
+    const bool ok = SetString(current, nullptr, effectName) &&
+                    SetString(current + L"\\CLSID", nullptr, clsid) &&
+                    SetString(independent, nullptr, effectName) &&
+                    SetString(independent + L"\\CLSID", nullptr, clsid) &&
+                    SetString(independent + L"\\CurVer", nullptr, kEffectProgId) &&
+                    SetString(classKey + L"\\ProgID", nullptr, kEffectProgId) &&
+                    SetString(classKey + L"\\VersionIndependentProgID", nullptr,
+                              kEffectIndependentProgId);
+    if (ok) return S_OK;
+    UnregisterProgIds();
+    return SELFREG_E_CLASS;
+}
+
+HRESULT UnregisterProgIds() {
+    const bool current = RemoveKey(kEffectProgId);
+    const bool independent = RemoveKey(kEffectIndependentProgId);
+    return current && independent ? S_OK : SELFREG_E_CLASS;
+}
+
+}  // namespace lumbrook
