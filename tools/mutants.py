@@ -54,7 +54,7 @@ class Fault:
         self.groups = None
 
     def name(self):
-        return "%s (%s:%d)" % (self.description, self.file, self.line)
+        return "%s [%s; list line %d]" % (self.description, self.file, self.line)
 
 
 def parse_list(path):
