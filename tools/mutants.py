@@ -7,6 +7,7 @@ import argparse
 import os
 import re
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -191,7 +192,13 @@ def test(scratch, trees, log, timeout):
     return True
 
 
+def stop(signum, frame):
+    # An interrupted run still puts the planted file back (the finally below).
+    raise SystemExit(128 + signum)
+
+
 def main():
+    signal.signal(signal.SIGTERM, stop)
     parser = argparse.ArgumentParser(description=__doc__)
     parser.add_argument("--list", default=os.path.join(ROOT, "tools", "mutants.list"))
     parser.add_argument("--only", help="run only the faults whose description or file matches")
