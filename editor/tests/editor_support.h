@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "com_test_support.h"
 #include "page_controls.h"
@@ -22,8 +23,9 @@ public:
     int changes = 0;
 };
 
-// An effect stand-in that records what the page does with it. Dispatch is
-// none of the page's business; reads can be made to fail.
+// An effect stand-in that records what the page does with it, every property
+// call in order ("get_RoomSize", "put_LoEq"). Dispatch is none of the page's
+// business; reads can be made to fail.
 class ControlDouble : public IReverbControl, public IEditorNotify {
 public:
     explicit ControlDouble(bool withNotify = true) : withNotify_(withNotify) {}
@@ -53,11 +55,11 @@ public:
     }
 
 #define DOUBLE_FLOAT(Name, Id)                                                          \
-    HRESULT STDMETHODCALLTYPE get_##Name(float* v) override { return Read(Id, v); }     \
-    HRESULT STDMETHODCALLTYPE put_##Name(float v) override { return Write(Id, v); }
+    HRESULT STDMETHODCALLTYPE get_##Name(float* v) override { return Read("get_" #Name, Id, v); } \
+    HRESULT STDMETHODCALLTYPE put_##Name(float v) override { return Write("put_" #Name, Id, v); }
 #define DOUBLE_SWITCH(Name, Id)                                                         \
-    HRESULT STDMETHODCALLTYPE get_##Name(int32_t* v) override { return Read(Id, v); }   \
-    HRESULT STDMETHODCALLTYPE put_##Name(int32_t v) override { return Write(Id, v); }
+    HRESULT STDMETHODCALLTYPE get_##Name(int32_t* v) override { return Read("get_" #Name, Id, v); } \
+    HRESULT STDMETHODCALLTYPE put_##Name(int32_t v) override { return Write("put_" #Name, Id, v); }
     DOUBLE_FLOAT(RoomSize, ParamId::RoomSize)
     DOUBLE_FLOAT(Damping, ParamId::Damping)
     DOUBLE_SWITCH(Bypass, ParamId::Bypass)
@@ -87,6 +89,7 @@ public:
     int32_t switches[kParamCount] = {};
     int writes[kParamCount] = {};
     int calls = 0;  // every property call and notification
+    std::vector<std::string> log;  // the property calls, in order
     int attaches = 0, detaches = 0;
     ULONG refs = 1;  // the test's own reference
     ParamId failRead = ParamId::Count;  // this getter fails
@@ -96,32 +99,45 @@ private:
         ADD_FAILURE() << "the page used IDispatch";
         return E_NOTIMPL;
     }
-    HRESULT Read(ParamId id, float* v) {
+    HRESULT Read(const char* name, ParamId id, float* v) {
         ++calls;
+        log.push_back(name);
         if (id == failRead) return E_FAIL;
         *v = values[int(id)];
         return S_OK;
     }
-    HRESULT Read(ParamId id, int32_t* v) {
+    HRESULT Read(const char* name, ParamId id, int32_t* v) {
         ++calls;
+        log.push_back(name);
         if (id == failRead) return E_FAIL;
         *v = switches[int(id)];
         return S_OK;
     }
-    HRESULT Write(ParamId id, float v) {
+    HRESULT Write(const char* name, ParamId id, float v) {
         ++calls;
+        log.push_back(name);
         ++writes[int(id)];
         values[int(id)] = v;
         return S_OK;
     }
-    HRESULT Write(ParamId id, int32_t v) {
+    HRESULT Write(const char* name, ParamId id, int32_t v) {
         ++calls;
+        log.push_back(name);
         ++writes[int(id)];
         switches[int(id)] = v;
         return S_OK;
     }
     bool withNotify_;
 };
+
+// A new page with the host's first reference, its site and this double bound.
+inline IPropPage* NewBoundPage(ControlDouble& effect, SiteDouble& site) {
+    IPropPage* page = ReverbEditor::Create();
+    page->AddRef();
+    page->SetPageSite(&site);
+    page->SetObject(static_cast<IReverbControl*>(&effect));
+    return page;
+}
 
 // A visible top-level window of the test's, standing in for the host's frame.
 class HostWindow {

@@ -204,23 +204,90 @@ TEST_F(PageTest, LogoOpensTheWebPageAndChangesNothing) {
     EXPECT_EQ(site.changes, 0);
 }
 
-TEST(PageControlTable, RowsAndConversions) {
-    for (int i = 0; i < kParamCount; ++i) {
-        const PageControl& row = kPageControls[i];
-        const bool continuous = kParamTable[i].kind == ParamKind::Continuous;
-        EXPECT_EQ(row.scrollId != 0, continuous) << kParamTable[i].field;
-        EXPECT_EQ(row.checkBoxId != 0, !continuous) << kParamTable[i].field;
-        if (continuous) {
-            EXPECT_EQ(ParamForControl(row.editId), &kParamTable[i]);
-        }
+// The eight rows as the page's user meets them: each scroll bar and each box
+// drives its own property with its own steps, and leaving a box tells the
+// site only for pre-delay and the two equaliser rows.
+struct RowCase {
+    ParamId id;
+    int scrollId, editId, lineStep, pageStep;
+    const char* lineText;  // shown after one line step right from 0
+    const char* typed;
+    float typedValue;
+    const char* shownOnLeaving;
+    bool notifiesOnLeaving;
+};
+
+const RowCase kRowCases[] = {
+    {ParamId::PreDelay, 1004, 1008, 150, 3000, "0.5", "3", float(3 * double(0.01f)), "3.0", true},
+    {ParamId::RoomSize, 1000, 1009, 150, 3000, "0.5", "3", float(3 * double(0.01f)), "3.0", false},
+    {ParamId::Damping, 1002, 1010, 150, 3000, "0.5", "3", float(3 * double(0.01f)), "3.0", false},
+    {ParamId::EarlyRef, 1017, 1018, 150, 3000, "0.5", "3", float(3 * double(0.01f)), "3.0", false},
+    {ParamId::ReverbLevel, 1003, 1011, 150, 3000, "0.5", "3", float(3 * double(0.01f)), "3.0", false},
+    {ParamId::DryLevel, 1001, 1012, 150, 3000, "0.5", "3", float(3 * double(0.01f)), "3.0", false},
+    {ParamId::LoEq, 1005, 1013, 125, 2500, "-5.95", "3", 0.75f, "3.00", true},
+    {ParamId::HiEq, 1006, 1014, 125, 2500, "-5.95", "-3", 0.25f, "-3.00", true},
+};
+
+TEST_F(PageTest, EveryRowDrivesItsOwnPropertyAndNotifiesAsItShould) {
+    for (const RowCase& row : kRowCases) {
+        SCOPED_TRACE(testing::Message() << "row of scroll bar " << row.scrollId);
+        Scroll(window, row.scrollId, SB_THUMBTRACK, 0);
+        Scroll(window, row.scrollId, SB_LINERIGHT);
+        EXPECT_EQ(Position(window, row.scrollId), row.lineStep);
+        EXPECT_EQ(Value(row.id), ValueAt(row.lineStep));
+        EXPECT_EQ(Text(window, row.editId), row.lineText);
+        Scroll(window, row.scrollId, SB_PAGERIGHT);
+        EXPECT_EQ(Position(window, row.scrollId), row.lineStep + row.pageStep);
+        EXPECT_EQ(Value(row.id), ValueAt(row.lineStep + row.pageStep));
+
+        Type(window, row.editId, row.typed);
+        EXPECT_EQ(Value(row.id), row.typedValue);
+        EXPECT_EQ(Position(window, row.scrollId), int(double(row.typedValue) * 30000));
+        const int before = site.changes;
+        SetFocus(Item(window, IDC_BYPASS));
+        EXPECT_EQ(Text(window, row.editId), row.shownOnLeaving);
+        EXPECT_EQ(site.changes - before, row.notifiesOnLeaving ? 1 : 0);
+        EXPECT_EQ(Value(row.id), row.typedValue);  // leaving writes nothing
     }
+}
+
+// Control ids as the template names them, each leading to its parameter.
+TEST(PageControlTable, ControlsLeadToTheirParameters) {
+    for (const RowCase& row : kRowCases) {
+        EXPECT_EQ(ParamForControl(row.scrollId), &Param(row.id)) << row.scrollId;
+        EXPECT_EQ(ParamForControl(row.editId), &Param(row.id)) << row.editId;
+    }
+    EXPECT_EQ(ParamForControl(1019), &Param(ParamId::ExtendTail));
+    EXPECT_EQ(ParamForControl(1016), &Param(ParamId::EnableEq));
+    EXPECT_EQ(ParamForControl(1007), &Param(ParamId::Bypass));
     EXPECT_EQ(ParamForControl(IDC_LOGO), nullptr);
+    EXPECT_EQ(ParamForControl(0), nullptr);
     EXPECT_EQ(ParamForControl(-1), nullptr);
-    EXPECT_EQ(ValueToPosition(0.7f), 20999);
+}
+
+// Position to value is p times the float nearest 1/30,000, rounded once;
+// value to position is v times 30,000 truncated toward zero. Values an
+// automation client may store outside 0..1 keep their side of the scale.
+TEST(PageControlTable, DisplayScaleConversions) {
+    const float k = 3.3333334e-05f;
+    for (int p = 0; p <= 30001; ++p) {
+        ASSERT_EQ(PositionToValue(p), float(double(p) * double(k))) << p;
+        const int back = ValueToPosition(PositionToValue(p));
+        ASSERT_TRUE(back == p || back == p - 1) << p << " came back as " << back;
+    }
+    const struct {
+        float value;
+        int position;
+    } cases[] = {{0.0f, 0},       {0.7f, 20999},      {0.8f, 24000},  {0.5f, 15000},
+                 {1.0f, 30000},   {0.3333f, 9998},    {150 * k, 149}, {1.0000334f, 30001},
+                 {2.0f, 60000},   {-0.00005f, -1},    {-0.5f, -15000}};
+    for (const auto& c : cases) EXPECT_EQ(ValueToPosition(c.value), c.position) << c.value;
+    const float inf = std::numeric_limits<float>::infinity();
     EXPECT_EQ(ValueToPosition(std::numeric_limits<float>::quiet_NaN()), 0);
-    EXPECT_EQ(ValueToPosition(1e30f), 1000000000);
-    EXPECT_EQ(ValueToPosition(-1e30f), -1000000000);
-    EXPECT_EQ(kPositionScale, float(1.0 / 30000.0));
+    for (float huge : {1e30f, inf, std::numeric_limits<float>::max()})
+        EXPECT_GE(ValueToPosition(huge), 30000) << huge;
+    for (float huge : {-1e30f, -inf, -std::numeric_limits<float>::max()})
+        EXPECT_LE(ValueToPosition(huge), 0) << huge;
 }
 
 }  // namespace

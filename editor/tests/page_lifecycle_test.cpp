@@ -91,11 +91,8 @@ TEST(PageLifecycle, ReleasingABoundPageGivesTheEffectBack) {
 TEST(PageLifecycle, ActivationTellsTheEffectEvenBeforeTheWindow) {
     ControlDouble effect;
     ControlDouble silent(false);
-    IPropPage* page = ReverbEditor::Create();
-    page->AddRef();
     SiteDouble site;
-    page->SetPageSite(&site);
-    page->SetObject(static_cast<IReverbControl*>(&effect));
+    IPropPage* page = NewBoundPage(effect, site);
     EXPECT_EQ(page->UpdateControls(), 1);  // no window: touches nothing
     EXPECT_EQ(effect.calls, 0);
     EXPECT_EQ(page->Activate(), 1);
@@ -115,11 +112,8 @@ TEST(PageLifecycle, ActivationTellsTheEffectEvenBeforeTheWindow) {
 TEST(PageLifecycle, UpdatesAfterTheWindowIsGone) {
     ControlDouble effect;
     effect.values[int(ParamId::RoomSize)] = 0.5f;
-    IPropPage* page = ReverbEditor::Create();
-    page->AddRef();
     SiteDouble site;
-    page->SetPageSite(&site);
-    page->SetObject(static_cast<IReverbControl*>(&effect));
+    IPropPage* page = NewBoundPage(effect, site);
     {
         HostWindow host;
         HWND window = page->CreatePageWindow(host.window);
@@ -153,6 +147,49 @@ TEST(PageLifecycle, UpdatesAfterTheWindowIsGone) {
     EXPECT_EQ(site.changes, 0);
     effect.failRead = ParamId::ExtendTail;
     EXPECT_EQ(page->UpdateControls(), 0);
+    page->ClearObject();
+    page->DestroyPageWindow();
+    EXPECT_EQ(page->Release(), 0u);
+}
+
+// UpdateControls reads the eight rows top to bottom, then the equaliser and
+// tail switches, never bypass; Apply writes in the same order, each row from
+// its scroll bar. A failing read ends the refresh right there.
+TEST(PageLifecycle, UpdateControlsAndApplyKeepTheirOrder) {
+    const char* const rows[] = {"PreDelay", "RoomSize",    "Damping", "EarlyRef", "ReverbLevel",
+                                "DryLevel", "LoEq",        "HiEq",    "EnableEq", "ExtendTail"};
+    const ParamId ids[] = {ParamId::PreDelay, ParamId::RoomSize, ParamId::Damping,
+                           ParamId::EarlyRef, ParamId::ReverbLevel, ParamId::DryLevel,
+                           ParamId::LoEq,     ParamId::HiEq};
+    std::vector<std::string> reads, writes;
+    for (const char* row : rows) {
+        reads.push_back(std::string("get_") + row);
+        writes.push_back(std::string("put_") + row);
+    }
+    ControlDouble effect;
+    for (int i = 0; i < 8; ++i) effect.values[int(ids[i])] = ValueAt(1000 * (i + 1));
+    effect.switches[int(ParamId::EnableEq)] = 1;
+    SiteDouble site;
+    IPropPage* page = NewBoundPage(effect, site);
+    HostWindow host;
+    HWND window = page->CreatePageWindow(host.window);
+    ASSERT_NE(window, nullptr);
+
+    EXPECT_EQ(page->UpdateControls(), 1);
+    EXPECT_EQ(effect.log, reads);
+    effect.log.clear();
+    for (int i = 0; i < 8; ++i) effect.values[int(ids[i])] = -1.0f;
+    EXPECT_EQ(page->Apply(), 1);
+    EXPECT_EQ(effect.log, writes);
+    for (int i = 0; i < 8; ++i)
+        EXPECT_EQ(effect.values[int(ids[i])], ValueAt(1000 * (i + 1))) << rows[i];
+    EXPECT_EQ(effect.switches[int(ParamId::EnableEq)], 1);
+    EXPECT_EQ(effect.switches[int(ParamId::ExtendTail)], 0);
+
+    effect.log.clear();
+    effect.failRead = ParamId::Damping;
+    EXPECT_EQ(page->UpdateControls(), 0);
+    EXPECT_EQ(effect.log, std::vector<std::string>(reads.begin(), reads.begin() + 3));
     page->ClearObject();
     page->DestroyPageWindow();
     EXPECT_EQ(page->Release(), 0u);

@@ -6,8 +6,8 @@
 #include <functional>
 
 #include "automation_support.h"
+#include "control_slots.h"
 #include "module_state.h"
-#include "property_slots.h"
 #include "typelib_registration.h"
 
 namespace lumbrook {
@@ -66,26 +66,25 @@ TEST_F(Automation, TypeInformationDescribesTheDualInterface) {
     ASSERT_HRESULT_SUCCEEDED(info->GetRefTypeInfo(ref, &table));
     ASSERT_HRESULT_SUCCEEDED(table->GetTypeAttr(&attributes));
     EXPECT_EQ(attributes->typekind, TKIND_INTERFACE);
-    EXPECT_EQ(attributes->cbSizeVft, (kFirstPropertySlot + 2 * kParamCount) * 4);
+    EXPECT_EQ(attributes->cbSizeVft, kControlTableSlots * 4);
     const WORD functions = attributes->cFuncs;
     table->ReleaseTypeAttr(attributes);
-    EXPECT_EQ(functions, 2 * kParamCount);
+    EXPECT_EQ(functions, 2 * kControlSlotCount);
     for (WORD f = 0; f < functions; ++f) {
         FUNCDESC* desc = nullptr;
         ASSERT_HRESULT_SUCCEEDED(table->GetFuncDesc(f, &desc));
         const int slot = desc->oVft / 4;
-        const int index = (slot - kFirstPropertySlot) / 2;
-        const bool getter = (slot - kFirstPropertySlot) % 2 == 0;
+        const ControlSlot* property = PropertyAtSlot(slot);
+        ASSERT_NE(property, nullptr) << "slot " << slot;
+        const bool getter = slot == property->getterSlot;
         BSTR name = nullptr;
         table->GetDocumentation(desc->memid, &name, nullptr, nullptr, nullptr);
-        ASSERT_TRUE(index >= 0 && index < kParamCount) << slot;
-        const ParamInfo& param = Param(kPropertySlots[index]);
-        EXPECT_EQ(std::wstring(name), Wide(param.property)) << "slot " << slot;
-        EXPECT_EQ(desc->invkind, getter ? INVOKE_PROPERTYGET : INVOKE_PROPERTYPUT) << param.property;
-        const VARTYPE type = param.kind == ParamKind::Continuous ? VT_R4 : VT_I4;
+        EXPECT_EQ(std::wstring(name), Wide(property->property)) << "slot " << slot;
+        EXPECT_EQ(desc->invkind, getter ? INVOKE_PROPERTYGET : INVOKE_PROPERTYPUT) << "slot " << slot;
+        const VARTYPE type = property->isFloat ? VT_R4 : VT_I4;
         ASSERT_EQ(desc->cParams, 1);
         const TYPEDESC& arg = desc->lprgelemdescParam[0].tdesc;
-        EXPECT_EQ(getter ? arg.lptdesc->vt : arg.vt, type) << param.property;
+        EXPECT_EQ(getter ? arg.lptdesc->vt : arg.vt, type) << "slot " << slot;
         SysFreeString(name);
         table->ReleaseFuncDesc(desc);
     }

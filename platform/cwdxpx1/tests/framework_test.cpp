@@ -139,6 +139,16 @@ TEST_F(Framework, UnknownClassesAreNotAvailable) {
 }
 
 TEST_F(Framework, ClassObjectMakesEffectsThatTheCallerOwns) {
+    // Asked for as IUnknown, the class object is the same IClassFactory.
+    void* unknown = nullptr;
+    EXPECT_HR(S_OK, CActiveMovieManager::GetClassObject(kEffectClass, IID_IUnknown, &unknown));
+    ASSERT_NE(unknown, nullptr);
+    void* same = nullptr;
+    EXPECT_HR(S_OK, static_cast<IUnknown*>(unknown)->QueryInterface(IID_IClassFactory, &same));
+    EXPECT_EQ(same, unknown);
+    EXPECT_EQ(static_cast<IUnknown*>(same)->Release(), 1u);
+    EXPECT_EQ(static_cast<IUnknown*>(unknown)->Release(), 0u);
+
     IClassFactory* factory = ClassObject(kEffectClass);
     ASSERT_NE(factory, nullptr);
     void* out = reinterpret_cast<void*>(1);

@@ -97,12 +97,18 @@ std::vector<float> ReadFloatWav(const std::string& path, uint16_t* channels) {
         uint32_t size;
         std::memcpy(&size, &file[at + 4], 4);
         if (file.compare(at, 4, "fmt ") == 0) {
-            uint16_t tag, bits;
+            uint16_t tag, bits, blockAlign;
+            uint32_t rate, bytesPerSecond;
             std::memcpy(&tag, &file[at + 8], 2);
             std::memcpy(channels, &file[at + 10], 2);
+            std::memcpy(&rate, &file[at + 12], 4);
+            std::memcpy(&bytesPerSecond, &file[at + 16], 4);
+            std::memcpy(&blockAlign, &file[at + 20], 2);
             std::memcpy(&bits, &file[at + 22], 2);
             EXPECT_EQ(tag, 3);
             EXPECT_EQ(bits, 32);
+            EXPECT_EQ(blockAlign, *channels * 4);  // one frame of floats
+            EXPECT_EQ(bytesPerSecond, rate * blockAlign);
         } else if (file.compare(at, 4, "data") == 0) {
             samples.resize(size / 4);
             std::memcpy(samples.data(), &file[at + 8], samples.size() * 4);

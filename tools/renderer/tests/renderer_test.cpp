@@ -53,6 +53,15 @@ std::vector<float> ReadAudio(const std::string& path, int* channels = nullptr) {
     return samples;
 }
 
+// The file's major and sample format, or 0 when it cannot be read.
+int FormatOf(const std::string& path) {
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (!file) return 0;
+    sf_close(file);
+    return info.format;
+}
+
 std::vector<float> EngineRendering(std::vector<float> audio, uint32_t channels, uint32_t rate,
                                    ReverbParams params) {
     auto engine = std::make_unique<ReverbEngine>();
@@ -176,7 +185,15 @@ TEST(Renderer, CommandLineExitCodes) {
     EXPECT_EQ(run("--help"), 0);
     EXPECT_EQ(run("--list-presets"), 0);
     EXPECT_EQ(run(Scratch("cli.wav") + " " + Scratch("cli-wet.wav") + " --preset 3 --set preDelay=35ms"), 0);
-    EXPECT_EQ(run(Scratch("cli.wav") + " " + Scratch("cli-wet.wav") + " --format 16 --quiet"), 0);
+    EXPECT_EQ(FormatOf(Scratch("cli-wet.wav")), SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    const struct {
+        const char* option;
+        int format;
+    } formats[] = {{"16", SF_FORMAT_PCM_16}, {"24", SF_FORMAT_PCM_24}, {"float", SF_FORMAT_FLOAT}};
+    for (const auto& f : formats) {
+        EXPECT_EQ(run(Scratch("cli.wav") + " " + Scratch("cli-wet.wav") + " --quiet --format " + f.option), 0);
+        EXPECT_EQ(FormatOf(Scratch("cli-wet.wav")), SF_FORMAT_WAV | f.format) << f.option;
+    }
     EXPECT_EQ(run("--info --preset 9 --save-params " + Scratch("hall.params")), 0);
     EXPECT_EQ(Contents(Scratch("hall.params")).size(), 44u);
     EXPECT_EQ(run(Scratch("cli.wav") + " " + Scratch("cli-wet2.wav") + " --params " + Scratch("hall.params")), 0);
