@@ -23,9 +23,14 @@ GROUPS = {
     "automation": ("win32", ["automation_tests", "automation_unregistered_tests"],
                    ["automation_tests", "automation_unregistered_tests"]),
     "editor": ("win32", ["editor_tests"], ["editor_tests"]),
-    "module": ("win32", ["LumbrookReverb", "module_tests", "module_load_failure_tests"],
+    "module": ("win32", ["LumbrookReverb", "module_tests", "module_load_failure_tests",
+                         "module_pinned_tests", "script_client_tests"],
                ["module_tests", "module_load_failure_Effect_tests",
-                "module_load_failure_Editor_tests"]),
+                "module_load_failure_Editor_tests", "module_pinned_tests",
+                "script_client_tests"]),
+    "modstate": ("win32", ["LumbrookReverb", "module_state_tests"], ["module_state_tests"]),
+    "plugins": ("native", ["plugin_core_tests", "plugin_host_tests"],
+                ["plugin_core_tests", "plugin_host_tests"]),
     "framework": ("win32", ["framework_tests"], ["framework_tests"]),
     "host": ("win32", ["LumbrookReverb", "reverb-host", "host_tests"], ["host_tests"]),
 }
@@ -39,6 +44,7 @@ FOLDER_GROUPS = [
     ("tools/renderer/", ["renderer"]),
     ("tools/common/", ["renderer", "host"]),
     ("tools/host/", ["host"]),
+    ("plugins/", ["plugins"]),
 ]
 CONFIGURE = {
     "native": ["-DCMAKE_BUILD_TYPE=Release"],
