@@ -37,6 +37,9 @@ OutputEncoding EncodingOf(SampleFormat format) {
     return {SF_FORMAT_FLOAT, kWavFloat, 32};
 }
 
+// Room for libsndfile's own WAV header (format, fact and peak chunks).
+constexpr uint64_t kSndfileHeaderAllowance = 4096;
+
 RenderResult Fail(RenderResult result, std::string error) {
     result.ok = false;
     result.error = std::move(error);
@@ -129,9 +132,12 @@ RenderResult Render(const RenderJob& job) {
     SF_VIRTUAL_IO io = {StreamSink::Length, StreamSink::Seek, StreamSink::Read, StreamSink::Write,
                         StreamSink::Tell};
     SndfilePtr out;
+    const uint64_t frameBytes = uint64_t(result.channels) * (encoding.bits / 8);
+    const uint64_t dataBytes = uint64_t(total) * frameBytes;
+    // Plain WAV while it fits, as readers expect; RF64 past its 4 GiB.
+    const bool riff = FitsRiff(dataBytes + kSndfileHeaderAllowance);
     if (file.IsStream()) {
         // No seeking back: the header promises what the render will write.
-        const uint64_t dataBytes = uint64_t(total) * result.channels * (encoding.bits / 8);
         const std::string header =
             WavHeader(encoding.tag, encoding.bits, result.channels, result.sampleRate, dataBytes);
         if (!file.Write(header.data(), header.size()))
@@ -139,9 +145,8 @@ RenderResult Render(const RenderJob& job) {
         outInfo.format = SF_FORMAT_RAW | encoding.subtype;
         out.reset(sf_open_virtual(&io, SFM_WRITE, &outInfo, &sink));
     } else {
-        outInfo.format = SF_FORMAT_RF64 | encoding.subtype;
+        outInfo.format = (riff ? SF_FORMAT_WAV : SF_FORMAT_RF64) | encoding.subtype;
         out.reset(sf_open_fd(file.Descriptor(), SFM_WRITE, &outInfo, SF_FALSE));
-        if (out) sf_command(out.get(), SFC_RF64_AUTO_DOWNGRADE, nullptr, SF_TRUE);
     }
     if (!out) return Fail(result, "cannot write '" + job.outputPath + "': " + sf_strerror(nullptr));
     // Float input beyond +-1.0 stays as it is; integer output clips.
@@ -180,6 +185,9 @@ RenderResult Render(const RenderJob& job) {
         if (job.progress) job.progress(result.inputFrames + result.tailFrames, total, result.sampleRate);
     }
     if (sf_error(out.get()) != SF_ERR_NO_ERROR) failed = true;
+    // More frames than the input announced must not wrap a RIFF file's sizes.
+    const uint64_t writtenBytes = uint64_t(result.inputFrames + result.tailFrames) * frameBytes;
+    if (riff && !FitsRiff(writtenBytes + kSndfileHeaderAllowance)) failed = true;
     if (sf_close(out.release()) != 0) failed = true;
     // A stream's header promised `total` frames; anything else is a broken file.
     if (file.IsStream() && (sink.failed || result.inputFrames + result.tailFrames != total)) failed = true;
