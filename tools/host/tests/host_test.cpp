@@ -285,7 +285,7 @@ TEST(Host, BadInputIsRefusedAndTheOutputStaysUntouched) {
         {"not a WAV", "render " + Quote(notWav) + " " + Quote(out), 1, "is not a WAV file"},
         {"3 channels", "render " + Quote(threeChannels) + " " + Quote(out), 1, "mono or stereo"},
         {"8-bit", "render " + Quote(eightBit) + " " + Quote(out), 1, "supported are"},
-        {"rate 2^31 - 1", "render " + Quote(hugeRate) + " " + Quote(out) + " --tail", 1,
+        {"rate 2^31 - 1", "render " + Quote(hugeRate) + " " + Quote(out), 1,
          "sample rate of 2147483647 Hz; the rates rendered are 1 to 768000 Hz"},
         {"rate 768001", "render " + Quote(highRate) + " " + Quote(out), 1, "768001 Hz"},
         {"rate 0", "render " + Quote(noRate) + " " + Quote(out), 1, "sample rate of 0 Hz"},

@@ -236,7 +236,6 @@ TEST(Renderer, BadInputIsRefusedAndTheOutputStays) {
         const std::vector<std::string> before = FolderEntries(cases_dir);
         RenderJob job;
         job.params = DefaultParams();
-        job.tail = true;
         job.inputPath = c.input;
         job.outputPath = c.output;
         const RenderResult result = Render(job);
@@ -366,7 +365,7 @@ TEST(Renderer, OutputsThatAreNotRegularFilesStayWhatTheyAre) {
         std::string command;
         std::string result;
     } streams[] = {
-        {"FIFO", "cat " + fifo + " >" + fromFifo + " & " + Tool() + " " + in + " " + fifo +
+        {"FIFO", "timeout 60 cat " + fifo + " >" + fromFifo + " & " + Tool() + " " + in + " " + fifo +
                      " --preset 4 --tail; s=$?; wait; exit $s",
          fromFifo},
         {"standard output", Tool() + " " + in + " - --preset 4 --tail | cat >" + Scratch("from-pipe.wav"),
