@@ -77,8 +77,28 @@ std::string Folder(const std::string& path) {
 
 std::string Reason() { return std::strerror(errno); }
 
-// Where the bytes go: a symlink's final target, whether or not it exists yet.
+// Names of descriptors the process already holds (/dev/stdout and the like),
+// a symlink's own target included: written straight, whatever they lead to,
+// since replacing what they lead to would leave the holder writing into a
+// removed file.
+bool NamesADescriptor(const std::string& path) {
+    char to[PATH_MAX];
+    const ssize_t length = readlink(path.c_str(), to, sizeof to - 1);
+    const std::string linked = length > 0 ? std::string(to, size_t(length)) : "";
+    for (const char* prefix : {"/dev/stdout", "/dev/stderr", "/dev/fd/", "/proc/self/fd/"})
+        for (const std::string& name : {path, linked})
+            if (name.compare(0, std::strlen(prefix), prefix) == 0) return true;
+    return false;
+}
+
+// Where the bytes go: an existing file's real path, or a dangling symlink's
+// final target, which is created.
 std::string Target(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) == 0) {
+        char real[PATH_MAX];
+        return S_ISREG(st.st_mode) && realpath(path.c_str(), real) ? std::string(real) : path;
+    }
     std::string target = path;
     for (int hops = 0; hops < 40; ++hops) {
         struct stat link;
@@ -133,7 +153,7 @@ bool OutputFile::Open(const std::string& path, std::string* error) {
     target_ = Target(path);
     struct stat st;
     const bool exists = stat(target_.c_str(), &st) == 0;
-    if (exists && !S_ISREG(st.st_mode)) {
+    if (exists && (!S_ISREG(st.st_mode) || NamesADescriptor(path))) {
         fd_ = open(target_.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
         if (fd_ < 0) {
             *error = "cannot write '" + path + "': " + Reason();

@@ -357,9 +357,12 @@ TEST(Renderer, OutputsThatAreNotRegularFilesStayWhatTheyAre) {
         ADD_FAILURE() << "mknod is not allowed here; the device case did not run";
     }
 
-    // A FIFO and standard output through a pipe: a whole WAV file arrives.
+    // A FIFO and standard output, as "-" or through a link to the process's
+    // descriptor, into a pipe or a file: a whole WAV file arrives.
     const std::string fifo = folder + "/fifo", fromFifo = Scratch("from-fifo.wav");
     ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    const std::string stdoutLink = Scratch("stdout-link");
+    ASSERT_EQ(symlink("/proc/self/fd/1", stdoutLink.c_str()), 0);
     const struct {
         const char* what;
         std::string command;
@@ -370,6 +373,12 @@ TEST(Renderer, OutputsThatAreNotRegularFilesStayWhatTheyAre) {
          fromFifo},
         {"standard output", Tool() + " " + in + " - --preset 4 --tail | cat >" + Scratch("from-pipe.wav"),
          Scratch("from-pipe.wav")},
+        {"descriptor link into a pipe",
+         Tool() + " " + in + " " + stdoutLink + " --preset 4 --tail | cat >" + Scratch("from-link.wav"),
+         Scratch("from-link.wav")},
+        {"descriptor link into a file",
+         Tool() + " " + in + " " + stdoutLink + " --preset 4 --tail >" + Scratch("into-file.wav"),
+         Scratch("into-file.wav")},
     };
     for (const auto& c : streams) {
         SCOPED_TRACE(c.what);
