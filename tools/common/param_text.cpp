@@ -10,20 +10,13 @@
 
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include "output_file.h"
 #endif
 
 namespace lumbrook {
 
 namespace {
-
-// Puts a complete file in place of another in one step.
-bool ReplaceFile(const std::string& from, const std::string& to) {
-#ifdef _WIN32
-    return MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-#else
-    return std::rename(from.c_str(), to.c_str()) == 0;
-#endif
-}
 
 std::string Lower(std::string text) {
     for (char& c : text) c = char(std::tolower(static_cast<unsigned char>(c)));
@@ -156,17 +149,37 @@ bool ReadParamsFile(const std::string& path, ReverbParams* params, std::string* 
     return true;
 }
 
+#ifdef _WIN32
+// A uniquely named temporary file in the block file's folder, moved over it
+// when complete; a directory is refused.
 bool WriteParamsFile(const std::string& path, const ReverbParams& params, std::string* error) {
-    const std::string temp = path + ".partial";
-    FILE* file = std::fopen(temp.c_str(), "wb");
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        *error = "'" + path + "' is a directory";
+        return false;
+    }
+    const size_t slash = path.find_last_of("\\/");
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    char temp[MAX_PATH];
+    if (GetTempFileNameA(folder.c_str(), "lrp", 0, temp) == 0) {
+        *error = "cannot write beside '" + path + "'";
+        return false;
+    }
+    FILE* file = std::fopen(temp, "wb");
     bool ok = file && std::fwrite(&params, 1, kParamsSize, file) == size_t(kParamsSize);
+    if (file) ok = std::fflush(file) == 0 && ok;
     if (file) ok = std::fclose(file) == 0 && ok;
-    if (ok) ok = ReplaceFile(temp, path);
+    if (ok) ok = MoveFileExA(temp, path.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
     if (!ok) {
-        std::remove(temp.c_str());
+        DeleteFileA(temp);
         *error = "cannot write '" + path + "'";
     }
     return ok;
 }
+#else
+bool WriteParamsFile(const std::string& path, const ReverbParams& params, std::string* error) {
+    return WriteWholeFile(path, &params, kParamsSize, error);
+}
+#endif
 
 }  // namespace lumbrook

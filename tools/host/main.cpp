@@ -13,8 +13,11 @@
 #include "param_text.h"
 #include "plugin_loader.h"
 #include "property_access.h"
+#include "tool_checks.h"
+#include "tuning.h"
 #include "typelib_registration.h"
 #include "wav_file.h"
+#include "wav_header.h"
 
 namespace lumbrook {
 namespace {
@@ -30,7 +33,13 @@ const char kUsage[] =
     "  --set NAME=VALUE   one parameter, e.g. roomSize=0.6, preDelay=35ms, loEq=-3dB, enableEq=on\n"
     "other options:\n"
     "  --plugin PATH      the plug-in DLL when it is not registered (default: beside this program)\n"
-    "IN.wav: 16-, 24- or 32-bit PCM or 32-bit float, mono or stereo, any rate; OUT.wav: 32-bit float.\n";
+    "IN.wav: 16-, 24- or 32-bit PCM or 32-bit float, mono or stereo, 1 to 768000 Hz;\n"
+    "OUT.wav: 32-bit float RIFF, refused before anything is written when it would\n"
+    "pass 4 GiB (tail included). OUT is written through a temporary file beside it\n"
+    "and appears only when complete; on failure or Ctrl-C (exit 130) an existing\n"
+    "OUT stays as it was and the temporary file is removed.\n";
+
+void Warn(const std::string& message) { std::fprintf(stderr, "reverb-host: %s\n", message.c_str()); }
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "reverb-host: %s\n", message.c_str());
@@ -47,7 +56,7 @@ struct Options {
     std::vector<std::wstring> files;
     std::wstring preset, paramsFile, plugin;
     std::vector<ParamSetting> settings;
-    bool tail = false;
+    bool tail = false, hasPreset = false;
     int32_t block = 4096;
 };
 
@@ -69,7 +78,12 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::string* error
         } else if (arg == L"--preset") {
             const wchar_t* v = value("a number or a name");
             if (!v) return false;
+            if (!*v) {
+                *error = "--preset needs a number or a name, not an empty text";
+                return false;
+            }
             options->preset = v;
+            options->hasPreset = true;
         } else if (arg == L"--params") {
             const wchar_t* v = value("a file");
             if (!v) return false;
@@ -81,9 +95,8 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::string* error
         } else if (arg == L"--block") {
             const wchar_t* v = value("a frame count");
             if (!v) return false;
-            options->block = int32_t(std::wcstol(v, nullptr, 10));
-            if (options->block <= 0 || options->block > 1 << 20) {
-                *error = "--block takes 1 to 1048576 frames";
+            if (!ParseBlockFrames(Narrow(v).c_str(), &options->block)) {
+                *error = kBlockFramesRule;
                 return false;
             }
         } else if (arg == L"--set") {
@@ -160,7 +173,7 @@ public:
     }
 
     bool ApplySettings(const Options& options, std::string* error) {
-        if (!options.preset.empty() && !ApplyPreset(options.preset, error)) return false;
+        if (options.hasPreset && !ApplyPreset(options.preset, error)) return false;
         if (!options.paramsFile.empty()) {
             ReverbParams block;
             if (!ReadParamsFile(Narrow(options.paramsFile), &block, error)) return false;
@@ -197,12 +210,22 @@ std::wstring FullPath(const std::wstring& path) {
     return length && length < MAX_PATH ? std::wstring(full) : path;
 }
 
+// Ctrl-C and the console's other ends: the temporary output is marked for
+// deletion, so ending here loses nothing that was there before.
+BOOL WINAPI OnConsoleEnd(DWORD event) {
+    ExitProcess(event == CTRL_C_EVENT ? 130 : 143);
+    return TRUE;
+}
+
 int Render(const Options& options) {
     if (options.files.size() != 2) return Usage("render needs IN.wav and OUT.wav");
     const std::wstring& inPath = options.files[0];
     const std::wstring& outPath = options.files[1];
+    const std::string inName = Narrow(inPath);
     if (_wcsicmp(FullPath(inPath).c_str(), FullPath(outPath).c_str()) == 0)
         return Fail("the output would overwrite the input");
+    const std::string outputProblem = WavWriter::Problem(outPath);
+    if (!outputProblem.empty()) return Fail(outputProblem);
     std::string error;
     WavReader in;
     if (!in.Open(inPath, &error)) return Fail(error);
@@ -224,36 +247,47 @@ int Render(const Options& options) {
     if (effect->IsFormatSupported(&format) != 1)
         return Fail("the plug-in does not take " + std::to_string(in.Channels()) +
                     " channels; it takes mono or stereo");
-    effect->SetFormat(&format);
-    effect->ResetStream();
 
-    WavWriter out;
-    if (!out.Open(outPath, in.Channels(), in.SampleRate(), &error)) return Fail(error);
-    std::vector<float> buffer(size_t(options.block) * in.Channels());
-    for (;;) {
-        const int32_t frames = in.Read(buffer.data(), options.block);
-        if (frames < 0) return Fail("'" + Narrow(inPath) + "' is truncated: its data ends early");
-        if (frames == 0) break;
-        effect->ProcessInPlace(buffer.data(), frames);
-        if (!out.Write(buffer.data(), frames)) return Fail("writing '" + Narrow(outPath) + "' failed");
-    }
     int32_t extendTail = 0;
     session.control_->get_ExtendTail(&extendTail);
     // Ten seconds of tail in all; the call that ends it reports no count, so
     // its frames are those left of the ten seconds.
-    const int64_t budget = extendTail ? int64_t(10) * in.SampleRate() : 0;
+    const int64_t budget = extendTail ? int64_t(kTailSeconds) * in.SampleRate() : 0;
+    const uint64_t outputBytes = uint64_t(in.FramesPresent() + budget) * in.Channels() * sizeof(float);
+    if (!FitsRiff(outputBytes))
+        return Fail("the output would hold " + std::to_string(outputBytes) +
+                    " bytes of samples (tail included), more than the 4 GiB a WAV file can; "
+                    "nothing was written (lumbrook-reverb writes RF64)");
+
+    effect->SetFormat(&format);
+    effect->ResetStream();
+    SetConsoleCtrlHandler(OnConsoleEnd, TRUE);
+    WavWriter out;
+    if (!out.Open(outPath, in.Channels(), in.SampleRate(), &error)) return Fail(error);
+    std::vector<float> buffer(size_t(options.block) * in.Channels());
+    int64_t framesRead = 0, nonFinite = 0;
+    for (;;) {
+        const int32_t frames = in.Read(buffer.data(), options.block);
+        if (frames < 0) return Fail("reading '" + inName + "' failed");
+        if (frames == 0) break;
+        framesRead += frames;
+        nonFinite += int64_t(CountNonFinite(buffer.data(), size_t(frames) * in.Channels()));
+        effect->ProcessInPlace(buffer.data(), frames);
+        if (!out.Write(buffer.data(), frames, &error)) return Fail(error);
+    }
     for (int64_t written = 0; extendTail;) {
         std::fill(buffer.begin(), buffer.end(), 0.0f);
         int32_t done = 0;
         const bool more = effect->ProcessTail(buffer.data(), options.block, &done) == 1;
         int64_t frames = more ? done : budget - written;
         if (frames > options.block) frames = options.block;
-        if (frames > 0 && !out.Write(buffer.data(), int32_t(frames)))
-            return Fail("writing '" + Narrow(outPath) + "' failed");
+        if (frames > 0 && !out.Write(buffer.data(), int32_t(frames), &error)) return Fail(error);
         written += frames > 0 ? frames : 0;
         if (!more) break;
     }
     if (!out.Commit(&error)) return Fail(error);
+    if (nonFinite > 0) Warn(NonFiniteWarning(inName, nonFinite));
+    if (framesRead < in.Frames()) Warn(EndsEarlyWarning(inName, framesRead, in.Frames()));
     return 0;
 }
 
@@ -300,6 +334,7 @@ int wmain(int argc, wchar_t** argv) {
     std::string error;
     if (argc >= 2 && (std::wcscmp(argv[1], L"--help") == 0 || std::wcscmp(argv[1], L"help") == 0)) {
         std::fputs(kUsage, stdout);
+        std::fputs(kEndsEarlyRule, stdout);
         return 0;
     }
     if (!ParseOptions(argc, argv, &options, &error)) return Usage(error);

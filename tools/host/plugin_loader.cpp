@@ -24,13 +24,18 @@ std::wstring BesideThisProgram(const wchar_t* name) {
 }
 
 PluginLoader::PluginLoader(std::wstring pluginPath)
-    : path_(pluginPath.empty() ? BesideThisProgram(L"LumbrookReverb.dll") : std::move(pluginPath)) {}
+    : named_(!pluginPath.empty()),
+      path_(named_ ? std::move(pluginPath) : BesideThisProgram(L"LumbrookReverb.dll")) {}
 
 // The module stays loaded: objects made from it may outlive the loader.
 PluginLoader::~PluginLoader() = default;
 
 bool PluginLoader::LoadModule(std::string* error) {
     if (module_) return true;
+    if (GetFileAttributesW(path_.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        *error = "cannot find the plug-in '" + Narrow(path_) + "'";
+        return false;
+    }
     module_ = LoadLibraryExW(path_.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     if (!module_) {
         *error = "cannot load the plug-in '" + Narrow(path_) +
@@ -42,6 +47,11 @@ bool PluginLoader::LoadModule(std::string* error) {
 
 HRESULT PluginLoader::Create(REFCLSID clsid, REFIID iid, void** out, std::string* error) {
     *out = nullptr;
+    // A plug-in named on the command line must exist, registered or not.
+    if (named_ && GetFileAttributesW(path_.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        *error = "cannot find the plug-in '" + Narrow(path_) + "'";
+        return E_FAIL;
+    }
     HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, iid, out);
     if (SUCCEEDED(hr)) return hr;
     if (!LoadModule(error)) return E_FAIL;

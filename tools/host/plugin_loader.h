@@ -31,6 +31,7 @@ public:
 private:
     bool LoadModule(std::string* error);
 
+    bool named_;  // given on the command line (declared first: set before path_ takes it)
     std::wstring path_;
     HMODULE module_ = nullptr;
 };

@@ -4,6 +4,9 @@
 
 #include <cstring>
 
+#include "tool_checks.h"
+#include "wav_header.h"
+
 namespace lumbrook {
 
 namespace {
@@ -29,10 +32,16 @@ WavReader::~WavReader() {
 
 bool WavReader::Open(const std::wstring& path, std::string* error) {
     const std::string name = "'" + Narrow(path) + "'";
-    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    WIN32_FILE_ATTRIBUTE_DATA attributes;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &attributes)) {
         *error = name + " does not exist";
         return false;
     }
+    if (attributes.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+        *error = name + " is a directory, not an audio file";
+        return false;
+    }
+    const int64_t fileBytes = int64_t(attributes.nFileSizeHigh) << 32 | attributes.nFileSizeLow;
     file_ = mmioOpenW(const_cast<wchar_t*>(path.c_str()), nullptr, MMIO_READ | MMIO_ALLOCBUF);
     if (!file_) {
         *error = "cannot open " + name;
@@ -69,8 +78,13 @@ bool WavReader::Open(const std::wstring& path, std::string* error) {
                  std::to_string(tag) + "; supported are 16-, 24- and 32-bit PCM and 32-bit float";
         return false;
     }
-    if (channels_ == 0 || sampleRate_ == 0) {
-        *error = name + " announces no channels or no sample rate";
+    if (channels_ == 0) {
+        *error = name + " announces no channels";
+        return false;
+    }
+    const std::string rateProblem = RateProblem(Narrow(path), sampleRate_);
+    if (!rateProblem.empty()) {
+        *error = rateProblem;
         return false;
     }
     chunk.ckid = mmioFOURCC('d', 'a', 't', 'a');
@@ -80,6 +94,9 @@ bool WavReader::Open(const std::wstring& path, std::string* error) {
     }
     const uint32_t frameBytes = channels_ * (bits_ / 8);
     frames_ = framesLeft_ = chunk.cksize / frameBytes;
+    const int64_t dataOffset = mmioSeek(file_, 0, SEEK_CUR);
+    const int64_t bytesThere = dataOffset >= 0 && fileBytes > dataOffset ? fileBytes - dataOffset : 0;
+    framesPresent_ = bytesThere / frameBytes < frames_ ? bytesThere / frameBytes : frames_;
     return true;
 }
 
@@ -89,8 +106,15 @@ int32_t WavReader::Read(float* out, int32_t frames) {
     const uint32_t sampleBytes = bits_ / 8;
     const LONG bytes = LONG(frames * channels_ * sampleBytes);
     bytes_.resize(size_t(bytes));
-    if (mmioRead(file_, &bytes_[0], bytes) != bytes) return -1;
-    framesLeft_ -= frames;
+    const LONG got = mmioRead(file_, &bytes_[0], bytes);
+    if (got < 0) return -1;
+    if (got != bytes) {
+        // The file ends before its data chunk does: the whole frames there are.
+        frames = int32_t(got / LONG(channels_ * sampleBytes));
+        framesLeft_ = 0;
+    } else {
+        framesLeft_ -= frames;
+    }
     const unsigned char* at = reinterpret_cast<const unsigned char*>(bytes_.data());
     const size_t samples = size_t(frames) * channels_;
     for (size_t i = 0; i < samples; ++i, at += sampleBytes) {
@@ -112,10 +136,44 @@ int32_t WavReader::Read(float* out, int32_t frames) {
 
 WavWriter::~WavWriter() { Abandon(); }
 
+namespace {
+
+std::wstring FolderOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? L"" : path.substr(0, slash + 1);
+}
+
+// Marks an open file for deletion when its last handle closes, or clears it.
+bool MarkForDeletion(HANDLE file, bool deleteIt) {
+    FILE_DISPOSITION_INFO disposition = {};
+    disposition.DeleteFile = deleteIt;
+    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+}
+
+std::string SystemReason(DWORD code) {
+    if (code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL) return "the disk is full";
+    return "system error " + std::to_string(code);
+}
+
+}  // namespace
+
+std::string WavWriter::Problem(const std::wstring& path) {
+    const std::string name = "'" + Narrow(path) + "'";
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return name + " is a directory";
+    const std::wstring folder = FolderOf(path);
+    const DWORD folderAttributes = GetFileAttributesW(folder.empty() ? L"." : folder.c_str());
+    if (folderAttributes == INVALID_FILE_ATTRIBUTES || !(folderAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return "the folder of " + name + " does not exist";
+    return "";
+}
+
 void WavWriter::Abandon() {
-    if (file_) {
-        mmioClose(file_, 0);
-        file_ = nullptr;
+    if (file_ != INVALID_HANDLE_VALUE) {
+        MarkForDeletion(file_, true);
+        CloseHandle(file_);
+        file_ = INVALID_HANDLE_VALUE;
     }
     if (!tempPath_.empty()) {
         DeleteFileW(tempPath_.c_str());
@@ -125,53 +183,89 @@ void WavWriter::Abandon() {
 
 bool WavWriter::Open(const std::wstring& path, uint32_t channels, uint32_t sampleRate,
                      std::string* error) {
+    Abandon();
     path_ = path;
-    tempPath_ = path + L".partial";
     channels_ = channels;
-    file_ = mmioOpenW(const_cast<wchar_t*>(tempPath_.c_str()), nullptr,
-                      MMIO_CREATE | MMIO_WRITE | MMIO_ALLOCBUF);
-    if (!file_) {
-        tempPath_.clear();
-        *error = "cannot write beside '" + Narrow(path) + "'";
+    sampleRate_ = sampleRate;
+    dataBytes_ = 0;
+    const std::string problem = Problem(path);
+    if (!problem.empty()) {
+        *error = problem;
         return false;
     }
-    riff_.fccType = mmioFOURCC('W', 'A', 'V', 'E');
-    MMCKINFO fmt = {};
-    fmt.ckid = mmioFOURCC('f', 'm', 't', ' ');
-    WAVEFORMATEX format = {};
-    format.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
-    format.nChannels = WORD(channels);
-    format.nSamplesPerSec = sampleRate;
-    format.wBitsPerSample = 32;
-    format.nBlockAlign = WORD(channels * 4);
-    format.nAvgBytesPerSec = sampleRate * format.nBlockAlign;
-    format.cbSize = 0;
-    data_.ckid = mmioFOURCC('d', 'a', 't', 'a');
-    const bool ok = mmioCreateChunk(file_, &riff_, MMIO_CREATERIFF) == MMSYSERR_NOERROR &&
-                    mmioCreateChunk(file_, &fmt, 0) == MMSYSERR_NOERROR &&
-                    mmioWrite(file_, reinterpret_cast<const char*>(&format), sizeof format) == LONG(sizeof format) &&
-                    mmioAscend(file_, &fmt, 0) == MMSYSERR_NOERROR &&
-                    mmioCreateChunk(file_, &data_, 0) == MMSYSERR_NOERROR;
-    if (!ok) {
-        Abandon();
-        *error = "cannot write beside '" + Narrow(path) + "'";
+    const std::wstring base = FolderOf(path) + L"." + path.substr(FolderOf(path).size()) + L"." +
+                              std::to_wstring(GetCurrentProcessId()) + L"-";
+    for (unsigned attempt = 0; attempt < 1000 && file_ == INVALID_HANDLE_VALUE; ++attempt) {
+        const std::wstring candidate = base + std::to_wstring(GetTickCount() + attempt) + L".tmp";
+        file_ = CreateFileW(candidate.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+        if (file_ != INVALID_HANDLE_VALUE) tempPath_ = candidate;
+        else if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
     }
-    return ok;
+    if (file_ == INVALID_HANDLE_VALUE) {
+        *error = "cannot write beside '" + Narrow(path) + "': " + SystemReason(GetLastError());
+        return false;
+    }
+    const std::string header = WavHeader(kWavFloat, 32, channels, sampleRate, 0);
+    if (!MarkForDeletion(file_, true)) {
+        *error = "cannot write beside '" + Narrow(path) + "': " + SystemReason(GetLastError());
+        Abandon();
+        return false;
+    }
+    if (!WriteAll(header.data(), DWORD(header.size()), error)) {
+        Abandon();
+        return false;
+    }
+    return true;
 }
 
-bool WavWriter::Write(const float* samples, int32_t frames) {
-    const LONG bytes = LONG(size_t(frames) * channels_ * sizeof(float));
-    return file_ && mmioWrite(file_, reinterpret_cast<const char*>(samples), bytes) == bytes;
+bool WavWriter::WriteAll(const void* bytes, DWORD size, std::string* error) {
+    DWORD done = 0;
+    if (file_ != INVALID_HANDLE_VALUE && WriteFile(file_, bytes, size, &done, nullptr) && done == size)
+        return true;
+    const DWORD code = file_ == INVALID_HANDLE_VALUE ? ERROR_INVALID_HANDLE : GetLastError();
+    *error = "writing '" + Narrow(path_) + "' failed: " +
+             (done != size && code == ERROR_SUCCESS ? std::string("the disk is full") : SystemReason(code));
+    return false;
+}
+
+bool WavWriter::Write(const float* samples, int32_t frames, std::string* error) {
+    const uint64_t bytes = uint64_t(frames) * channels_ * sizeof(float);
+    if (!FitsRiff(dataBytes_ + bytes)) {
+        *error = "'" + Narrow(path_) + "' would outgrow the 4 GiB of a WAV file";
+        return false;
+    }
+    if (!WriteAll(samples, DWORD(bytes), error)) return false;
+    dataBytes_ += bytes;
+    return true;
 }
 
 bool WavWriter::Commit(std::string* error) {
-    const bool closed = file_ && mmioAscend(file_, &data_, 0) == MMSYSERR_NOERROR &&
-                        mmioAscend(file_, &riff_, 0) == MMSYSERR_NOERROR &&
-                        mmioClose(file_, 0) == MMSYSERR_NOERROR;
-    file_ = nullptr;
-    if (!closed || !MoveFileExW(tempPath_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
-        Abandon();
+    if (file_ == INVALID_HANDLE_VALUE) {
         *error = "cannot write '" + Narrow(path_) + "'";
+        return false;
+    }
+    // The header again, now with the sizes; its length is unchanged.
+    const std::string header = WavHeader(kWavFloat, 32, channels_, sampleRate_, dataBytes_);
+    bool ok = SetFilePointer(file_, 0, nullptr, FILE_BEGIN) == 0 &&
+              WriteAll(header.data(), DWORD(header.size()), error);
+    if (ok && !FlushFileBuffers(file_)) {
+        *error = "writing '" + Narrow(path_) + "' failed: " + SystemReason(GetLastError());
+        ok = false;
+    }
+    if (ok && !MarkForDeletion(file_, false)) {
+        *error = "cannot keep '" + Narrow(path_) + "': " + SystemReason(GetLastError());
+        ok = false;
+    }
+    if (!ok) {
+        Abandon();
+        return false;
+    }
+    const BOOL closed = CloseHandle(file_);
+    file_ = INVALID_HANDLE_VALUE;
+    if (!closed || !MoveFileExW(tempPath_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+        *error = "cannot write '" + Narrow(path_) + "': " + SystemReason(GetLastError());
+        Abandon();
         return false;
     }
     tempPath_.clear();

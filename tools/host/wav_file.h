@@ -1,5 +1,6 @@
-// WAV files through the system's RIFF reader (mmio): 16-bit PCM, 24- and
-// 32-bit PCM and 32-bit float in, 32-bit float out.
+// WAV files: read through the system's RIFF reader (mmio), 16-bit PCM, 24-
+// and 32-bit PCM and 32-bit float; written as 32-bit float RIFF through the
+// file API, every write, flush and close checked.
 #pragma once
 
 #include <windows.h>
@@ -24,22 +25,27 @@ public:
     uint32_t SampleRate() const { return sampleRate_; }
     uint32_t BitsPerSample() const { return bits_; }
     bool IsFloat() const { return isFloat_; }
+    // As the data chunk announces them.
     int64_t Frames() const { return frames_; }
+    // As many of those as the file really holds.
+    int64_t FramesPresent() const { return framesPresent_; }
 
-    // Up to `frames` frames as interleaved floats; -1 when the data ends
-    // before the length the file announced (a truncated file).
+    // Up to `frames` frames as interleaved floats; 0 at the end of the data
+    // or where the file ends before it, -1 when reading fails.
     int32_t Read(float* out, int32_t frames);
 
 private:
     HMMIO file_ = nullptr;
     uint32_t channels_ = 0, sampleRate_ = 0, bits_ = 0;
     bool isFloat_ = false;
-    int64_t frames_ = 0, framesLeft_ = 0;
+    int64_t frames_ = 0, framesLeft_ = 0, framesPresent_ = 0;
     std::string bytes_;
 };
 
-// Writes into a temporary file beside the target; Commit puts it in place
-// of the target in one step. Destroyed without Commit, it leaves no trace.
+// Writes into a uniquely named temporary file in the target's folder, marked
+// for deletion so that the system removes it however the process ends;
+// Commit clears the mark and puts it in place of the target in one step.
+// Destroyed without Commit, it leaves no trace.
 class WavWriter {
 public:
     WavWriter() = default;
@@ -47,16 +53,21 @@ public:
     WavWriter(const WavWriter&) = delete;
     WavWriter& operator=(const WavWriter&) = delete;
 
+    // Why the path cannot take an output (a directory, a missing folder);
+    // "" when it can. Nothing is created.
+    static std::string Problem(const std::wstring& path);
+
     bool Open(const std::wstring& path, uint32_t channels, uint32_t sampleRate, std::string* error);
-    bool Write(const float* samples, int32_t frames);
+    bool Write(const float* samples, int32_t frames, std::string* error);
     bool Commit(std::string* error);
 
 private:
+    bool WriteAll(const void* bytes, DWORD size, std::string* error);
     void Abandon();
 
-    HMMIO file_ = nullptr;
-    MMCKINFO riff_ = {}, data_ = {};
-    uint32_t channels_ = 0;
+    HANDLE file_ = INVALID_HANDLE_VALUE;
+    uint32_t channels_ = 0, sampleRate_ = 0;
+    uint64_t dataBytes_ = 0;
     std::wstring path_, tempPath_;
 };
 

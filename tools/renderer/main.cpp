@@ -3,14 +3,15 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "factory_presets.h"
 #include "param_text.h"
+#include "output_file.h"
 #include "render.h"
+#include "tool_checks.h"
 
 namespace lumbrook {
 namespace {
@@ -19,9 +20,11 @@ const char kUsage[] =
     "usage: lumbrook-reverb IN OUT [options]\n"
     "       lumbrook-reverb --list-presets | --info [settings] | --save-params FILE [settings]\n"
     "\n"
-    "Reverberates an audio file: WAV, AIFF or FLAC in, mono or stereo, any rate;\n"
-    "WAV out at the same rate. OUT is written through a temporary file and\n"
-    "appears only when complete; the input is never written.\n"
+    "Reverberates an audio file: WAV, AIFF or FLAC in, mono or stereo, 1 to\n"
+    "768000 Hz; WAV out at the same rate (RF64 past 4 GiB). OUT is written\n"
+    "through a temporary file beside it and appears only when complete; on\n"
+    "failure or interrupt an existing OUT stays as it was. A device, FIFO or\n"
+    "- (standard output) is written straight; the input is never written.\n"
     "\n"
     "settings, applied in this order:\n"
     "  --preset N|NAME     a factory preset, by number or name (see --list-presets)\n"
@@ -102,6 +105,8 @@ int main(int argc, char** argv) {
         };
         if (arg == "--help" || arg == "-h") {
             std::fputs(kUsage, stdout);
+            std::fputs("\n", stdout);
+            std::fputs(kEndsEarlyRule, stdout);
             return 0;
         } else if (arg == "--list-presets") {
             for (const PresetRecord& preset : kFactoryPresets) std::printf("%s\n", preset.name);
@@ -128,6 +133,7 @@ int main(int argc, char** argv) {
             ParamSetting setting;
             if (!ParseSetting(v, &setting, &error)) return Usage(error);
             ApplySetting(setting, &job.params);
+            if (setting.param->id == ParamId::Bypass) job.bypassSwitch = setting.switchValue;
         } else if (arg == "--save-params") {
             const char* v = value("a file");
             if (!v) return Usage(error);
@@ -147,9 +153,7 @@ int main(int argc, char** argv) {
         } else if (arg == "--block") {
             const char* v = value("a frame count");
             if (!v) return Usage(error);
-            job.blockFrames = std::atoi(v);
-            if (job.blockFrames <= 0 || job.blockFrames > 1 << 20)
-                return Usage("--block takes 1 to 1048576 frames");
+            if (!ParseBlockFrames(v, &job.blockFrames)) return Usage(kBlockFramesRule);
         } else if (arg.size() > 1 && arg[0] == '-') {
             return Usage("unknown option '" + arg + "'");
         } else {
@@ -159,17 +163,32 @@ int main(int argc, char** argv) {
     if (job.tail) job.params.extendTail = 1;
     if (info)
         for (const ParamInfo& param : kParamTable) std::printf("%s\n", DescribeParam(job.params, param).c_str());
-    if (!saveParams.empty() && !WriteParamsFile(saveParams, job.params, &error)) return Fail(error);
-    if (files.empty() && (info || !saveParams.empty())) return 0;
-    if (files.size() != 2) return Usage(files.size() < 2 ? "IN and OUT are needed" : "too many file names");
-    job.inputPath = files[0];
-    job.outputPath = files[1];
+    const bool render = !files.empty() || (!info && saveParams.empty());
+    if (render && files.size() != 2)
+        return Usage(files.size() < 2 ? "IN and OUT are needed" : "too many file names");
+    // Every path is checked before anything is written.
+    if (render) {
+        job.inputPath = files[0];
+        job.outputPath = files[1];
+        const std::string problem = RenderProblem(job);
+        if (!problem.empty()) return Fail(problem);
+    }
+    if (!saveParams.empty()) {
+        std::string problem = OutputFile::Problem(saveParams);
+        for (const std::string& file : files)
+            if (problem.empty() && (saveParams == file || OutputFile::SameFile(saveParams, file)))
+                problem = "the parameter file would overwrite '" + file + "'";
+        if (!problem.empty()) return Fail(problem);
+        if (!WriteParamsFile(saveParams, job.params, &error)) return Fail(error);
+    }
+    if (!render) return 0;
 
     // A bar only for people watching a terminal, and only for work that takes a while.
     ProgressBar bar(!quiet && isatty(STDERR_FILENO));
     job.progress = [&bar](int64_t done, int64_t total, uint32_t rate) { bar(done, total, rate); };
     const RenderResult result = Render(job);
     bar.Finish();
+    for (const std::string& warning : result.warnings) std::fprintf(stderr, "lumbrook-reverb: %s\n", warning.c_str());
     if (!result.ok) return Fail(result.error);
     return 0;
 }

@@ -2,13 +2,16 @@
 
 #include <sndfile.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <vector>
 
+#include "output_file.h"
 #include "reverb_engine.h"
+#include "tool_checks.h"
+#include "wav_header.h"
 
 namespace lumbrook {
 
@@ -19,20 +22,23 @@ struct SndfileCloser {
 };
 using SndfilePtr = std::unique_ptr<SNDFILE, SndfileCloser>;
 
-int OutputFormat(SampleFormat format) {
+// The sample encoding of each output format: libsndfile's and the header's.
+struct OutputEncoding {
+    int subtype;
+    uint16_t tag, bits;
+};
+
+OutputEncoding EncodingOf(SampleFormat format) {
     switch (format) {
-    case SampleFormat::Pcm16: return SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-    case SampleFormat::Pcm24: return SF_FORMAT_WAV | SF_FORMAT_PCM_24;
+    case SampleFormat::Pcm16: return {SF_FORMAT_PCM_16, kWavPcm, 16};
+    case SampleFormat::Pcm24: return {SF_FORMAT_PCM_24, kWavPcm, 24};
     case SampleFormat::Float: break;
     }
-    return SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+    return {SF_FORMAT_FLOAT, kWavFloat, 32};
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-    struct stat sa, sb;
-    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
+// Room for libsndfile's own WAV header (format, fact and peak chunks).
+constexpr uint64_t kSndfileHeaderAllowance = 4096;
 
 RenderResult Fail(RenderResult result, std::string error) {
     result.ok = false;
@@ -40,12 +46,63 @@ RenderResult Fail(RenderResult result, std::string error) {
     return result;
 }
 
+// The first bytes of a regular file, enough for any header we look at; a
+// FIFO is left unread.
+WavHead ReadWavHead(const std::string& path) {
+    struct stat st;
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
+    std::vector<unsigned char> bytes(1 << 16);
+    FILE* file = std::fopen(path.c_str(), "rb");
+    if (!file) return {};
+    const size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
+    std::fclose(file);
+    return ParseWavHead(bytes.data(), got);
+}
+
+// Sequential writes into a device, FIFO or pipe: libsndfile converts the
+// samples (raw, no header) and never seeks.
+struct StreamSink {
+    OutputFile* file;
+    sf_count_t written = 0;
+    bool failed = false;
+
+    static sf_count_t Length(void* self) { return static_cast<StreamSink*>(self)->written; }
+    static sf_count_t Seek(sf_count_t offset, int whence, void* self) {
+        const sf_count_t at = static_cast<StreamSink*>(self)->written;
+        return (whence == SEEK_CUR && offset == 0) || (whence == SEEK_SET && offset == at) ? at : -1;
+    }
+    static sf_count_t Read(void*, sf_count_t, void*) { return 0; }
+    static sf_count_t Write(const void* bytes, sf_count_t count, void* self) {
+        StreamSink* sink = static_cast<StreamSink*>(self);
+        if (sink->failed || !sink->file->Write(bytes, size_t(count))) {
+            sink->failed = true;
+            return 0;
+        }
+        sink->written += count;
+        return count;
+    }
+    static sf_count_t Tell(void* self) { return static_cast<StreamSink*>(self)->written; }
+};
+
 }  // namespace
+
+std::string RenderProblem(const RenderJob& job) {
+    struct stat st;
+    if (stat(job.inputPath.c_str(), &st) != 0) return "cannot read '" + job.inputPath + "': it does not exist";
+    if (S_ISDIR(st.st_mode)) return "'" + job.inputPath + "' is a directory, not an audio file";
+    const std::string outputProblem = OutputFile::Problem(job.outputPath);
+    if (!outputProblem.empty()) return outputProblem;
+    if (job.inputPath == job.outputPath || OutputFile::SameFile(job.inputPath, job.outputPath))
+        return "the output would overwrite the input '" + job.inputPath + "'";
+    const WavHead head = ReadWavHead(job.inputPath);
+    if (head.found) return RateProblem(job.inputPath, head.sampleRate);
+    return "";
+}
 
 RenderResult Render(const RenderJob& job) {
     RenderResult result;
-    if (SameFile(job.inputPath, job.outputPath))
-        return Fail(result, "the output would overwrite the input '" + job.inputPath + "'");
+    const std::string problem = RenderProblem(job);
+    if (!problem.empty()) return Fail(result, problem);
 
     SF_INFO inInfo{};
     SndfilePtr in(sf_open(job.inputPath.c_str(), SFM_READ, &inInfo));
@@ -55,36 +112,61 @@ RenderResult Render(const RenderJob& job) {
     if (inInfo.channels != 1 && inInfo.channels != 2)
         return Fail(result, "'" + job.inputPath + "' has " + std::to_string(inInfo.channels) +
                                 " channels; only mono and stereo are supported");
-    if (inInfo.samplerate <= 0) return Fail(result, "'" + job.inputPath + "' has no sample rate");
+    const std::string rateProblem = RateProblem(job.inputPath, uint64_t(std::max(inInfo.samplerate, 0)));
+    if (!rateProblem.empty()) return Fail(result, rateProblem);
     result.channels = uint32_t(inInfo.channels);
     result.sampleRate = uint32_t(inInfo.samplerate);
 
-    const std::string tempPath = job.outputPath + ".partial-" + std::to_string(getpid());
+    ReverbParams params = job.params;
+    if (job.tail) params.extendTail = 1;
+    const int64_t tailBudget = params.extendTail ? int64_t(kTailSeconds) * result.sampleRate : 0;
+    const int64_t total = inInfo.frames + tailBudget;
+    const OutputEncoding encoding = EncodingOf(job.format);
+
+    OutputFile file;
+    if (!file.Open(job.outputPath, &result.error)) return result;
     SF_INFO outInfo{};
     outInfo.samplerate = inInfo.samplerate;
     outInfo.channels = inInfo.channels;
-    outInfo.format = OutputFormat(job.format);
-    SndfilePtr out(sf_open(tempPath.c_str(), SFM_WRITE, &outInfo));
-    if (!out) return Fail(result, "cannot write '" + tempPath + "': " + sf_strerror(nullptr));
+    StreamSink sink{&file};
+    SF_VIRTUAL_IO io = {StreamSink::Length, StreamSink::Seek, StreamSink::Read, StreamSink::Write,
+                        StreamSink::Tell};
+    SndfilePtr out;
+    const uint64_t frameBytes = uint64_t(result.channels) * (encoding.bits / 8);
+    const uint64_t dataBytes = uint64_t(total) * frameBytes;
+    // Plain WAV while it fits, as readers expect; RF64 past its 4 GiB.
+    const bool riff = FitsRiff(dataBytes + kSndfileHeaderAllowance);
+    if (file.IsStream()) {
+        // No seeking back: the header promises what the render will write.
+        const std::string header =
+            WavHeader(encoding.tag, encoding.bits, result.channels, result.sampleRate, dataBytes);
+        if (!file.Write(header.data(), header.size()))
+            return Fail(result, "cannot write '" + job.outputPath + "'");
+        outInfo.format = SF_FORMAT_RAW | encoding.subtype;
+        out.reset(sf_open_virtual(&io, SFM_WRITE, &outInfo, &sink));
+    } else {
+        outInfo.format = (riff ? SF_FORMAT_WAV : SF_FORMAT_RF64) | encoding.subtype;
+        out.reset(sf_open_fd(file.Descriptor(), SFM_WRITE, &outInfo, SF_FALSE));
+    }
+    if (!out) return Fail(result, "cannot write '" + job.outputPath + "': " + sf_strerror(nullptr));
     // Float input beyond +-1.0 stays as it is; integer output clips.
     sf_command(out.get(), SFC_SET_CLIPPING, nullptr, SF_TRUE);
 
+    // A block never switches bypass on; only the switch itself does, as in
+    // the plug-in.
     auto engine = std::make_unique<ReverbEngine>();
-    ReverbParams params = job.params;
-    if (job.tail) params.extendTail = 1;
     engine->SetParams(params);
-    if (params.bypass) engine->SetSwitch(ParamId::Bypass, params.bypass);
+    if (job.bypassSwitch >= 0) engine->SetSwitch(ParamId::Bypass, job.bypassSwitch);
     engine->ResetStream(result.sampleRate);
     const BufferFormat format = {result.channels, result.sampleRate};
 
     const int32_t block = job.blockFrames > 0 ? job.blockFrames : 4096;
     std::vector<float> buffer(size_t(block) * result.channels);
-    const int64_t tailBudget = params.extendTail ? int64_t(kTailSeconds) * result.sampleRate : 0;
-    const int64_t total = inInfo.frames + tailBudget;
     bool failed = false;
-    for (;;) {
+    while (!failed) {
         const sf_count_t got = sf_readf_float(in.get(), buffer.data(), block);
         if (got <= 0) break;
+        result.nonFiniteSamples += int64_t(CountNonFinite(buffer.data(), size_t(got) * result.channels));
         engine->ProcessInPlace(buffer.data(), int32_t(got), format);
         if (sf_writef_float(out.get(), buffer.data(), got) != got) failed = true;
         result.inputFrames += got;
@@ -102,15 +184,24 @@ RenderResult Render(const RenderJob& job) {
         result.tailFrames += frames;
         if (job.progress) job.progress(result.inputFrames + result.tailFrames, total, result.sampleRate);
     }
-    out.reset();
-    if (failed || readError) {
-        std::remove(tempPath.c_str());
-        return Fail(result, readError ? "'" + job.inputPath + "' is damaged or truncated"
-                                      : "writing '" + job.outputPath + "' failed");
-    }
-    if (std::rename(tempPath.c_str(), job.outputPath.c_str()) != 0) {
-        std::remove(tempPath.c_str());
-        return Fail(result, "cannot create '" + job.outputPath + "'");
+    if (sf_error(out.get()) != SF_ERR_NO_ERROR) failed = true;
+    // More frames than the input announced must not wrap a RIFF file's sizes.
+    const uint64_t writtenBytes = uint64_t(result.inputFrames + result.tailFrames) * frameBytes;
+    if (riff && !FitsRiff(writtenBytes + kSndfileHeaderAllowance)) failed = true;
+    if (sf_close(out.release()) != 0) failed = true;
+    // A stream's header promised `total` frames; anything else is a broken file.
+    if (file.IsStream() && (sink.failed || result.inputFrames + result.tailFrames != total)) failed = true;
+    if (readError) return Fail(result, "'" + job.inputPath + "' is damaged or truncated");
+    if (failed) return Fail(result, "writing '" + job.outputPath + "' failed; nothing was replaced");
+    if (!file.Commit(&result.error)) return result;
+
+    if (result.nonFiniteSamples > 0)
+        result.warnings.push_back(NonFiniteWarning(job.inputPath, result.nonFiniteSamples));
+    const WavHead head = ReadWavHead(job.inputPath);
+    if (head.dataFound && head.blockAlign > 0) {
+        const int64_t announced = int64_t(head.dataBytes / head.blockAlign);
+        if (result.inputFrames < announced)
+            result.warnings.push_back(EndsEarlyWarning(job.inputPath, result.inputFrames, announced));
     }
     result.ok = true;
     return result;

@@ -37,6 +37,48 @@ DWORD RunHost(const std::string& arguments) {
     return test::RunProgram(std::wstring(line.begin(), line.end()));
 }
 
+// The same, with what it wrote to its standard output and error.
+DWORD RunHostOutput(const std::string& arguments, std::string* output) {
+    const std::string log = Folder() + "host-test-output.txt";
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
+    HANDLE file = CreateFileA(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return DWORD(-1);
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = startup.hStdError = file;
+    PROCESS_INFORMATION process = {};
+    std::string line = "\"" + Folder() + "reverb-host.exe\" " + arguments;
+    DWORD code = DWORD(-1);
+    if (CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+        WaitForSingleObject(process.hProcess, 120000);
+        GetExitCodeProcess(process.hProcess, &code);
+        CloseHandle(process.hProcess);
+        CloseHandle(process.hThread);
+    }
+    CloseHandle(file);
+    {
+        std::ifstream in(log, std::ios::binary);
+        output->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    DeleteFileA(log.c_str());
+    return code;
+}
+
+// Names in the test folder beginning with the prefix: temporary files left
+// behind by an output of that name.
+std::vector<std::string> FilesStartingWith(const std::string& prefix) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((Folder() + prefix + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do names.push_back(found.cFileName);
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
 std::string Quote(const std::string& path) { return "\"" + path + "\""; }
 
 // A WAV file of our own making: format tag, bits, channels, rate, samples
@@ -203,39 +245,107 @@ bool SameContent(const std::string& path, const std::string& content) {
     return file == content;
 }
 
+// A 16-bit stereo file of silence at 44.1 kHz holding `frames` frames, its
+// data left sparse on disk.
+bool WriteSparseSilence(const std::string& path, uint32_t frames) {
+    WriteWav(path, 1, 16, 2, 44100, "", frames * 4);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    LARGE_INTEGER end;
+    end.QuadPart = 44 + int64_t(frames) * 4;
+    const bool ok = file != INVALID_HANDLE_VALUE && SetFilePointerEx(file, end, nullptr, FILE_BEGIN) &&
+                    SetEndOfFile(file);
+    if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
+    return ok;
+}
+
 TEST(Host, BadInputIsRefusedAndTheOutputStaysUntouched) {
     const std::string out = Scratch("keep.wav");
     const std::string kept = "an earlier rendering that must survive";
     std::vector<float> ignored;
-    const std::string threeChannels = Scratch("three.wav"), truncated = Scratch("truncated.wav");
+    const std::string threeChannels = Scratch("three.wav"), good = Scratch("good.wav");
     const std::string notWav = Scratch("not.wav"), eightBit = Scratch("eight.wav");
+    const std::string hugeRate = Scratch("huge-rate.wav"), highRate = Scratch("high-rate.wav");
+    const std::string noRate = Scratch("no-rate.wav"), folder = Scratch("folder");
+    const std::string nearlyFull = Scratch("nearly-4GiB.wav");
     WriteWav(threeChannels, 1, 16, 3, 44100, Pcm16(test::NoiseBuffer(3 * 100, 4), &ignored));
-    WriteWav(truncated, 1, 16, 2, 44100, Pcm16(test::NoiseBuffer(2 * 100, 5), &ignored), 2 * 2 * 100000);
+    WriteWav(good, 1, 16, 2, 44100, Pcm16(test::NoiseBuffer(2 * 100, 5), &ignored));
     WriteWav(eightBit, 1, 8, 1, 8000, std::string(100, '\x80'));
+    // 40 KB that would ask ten seconds of tail at 2^31 - 1 Hz: 171 GB.
+    WriteWav(hugeRate, 1, 16, 2, 2147483647u, std::string(40000, '\0'));
+    WriteWav(highRate, 1, 16, 2, 768001, std::string(400, '\0'));
+    WriteWav(noRate, 1, 16, 2, 0, std::string(400, '\0'));
     std::ofstream(notWav) << "RIFX this is not audio";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    // Its samples fit a WAV file as 32-bit float; with the tail they do not.
+    const uint32_t nearlyFullFrames = (0xFFFFFFFFu - 46) / 8 - 44100 * 10 + 1000;
+    ASSERT_TRUE(WriteSparseSilence(nearlyFull, nearlyFullFrames));
+    const std::string render = "render " + Quote(good) + " " + Quote(out);
     const struct {
         const char* what;
         std::string arguments;
         DWORD exit;
+        std::string message;
     } cases[] = {
-        {"missing", "render " + Quote(Scratch("missing.wav")) + " " + Quote(out), 1},
-        {"not a WAV", "render " + Quote(notWav) + " " + Quote(out), 1},
-        {"3 channels", "render " + Quote(threeChannels) + " " + Quote(out), 1},
-        {"truncated", "render " + Quote(truncated) + " " + Quote(out), 1},
-        {"8-bit", "render " + Quote(eightBit) + " " + Quote(out), 1},
-        {"unknown preset", "render " + Quote(truncated) + " " + Quote(out) + " --preset 99", 1},
-        {"bad setting", "render " + Quote(truncated) + " " + Quote(out) + " --set roomSize=7", 2},
-        {"unknown parameter", "render " + Quote(truncated) + " " + Quote(out) + " --set size=1", 2},
-        {"output is the input", "render " + Quote(out) + " " + Quote(out), 1},
-        {"no command", "", 2},
+        {"missing", "render " + Quote(Scratch("missing.wav")) + " " + Quote(out), 1, "does not exist"},
+        {"a directory as input", "render " + Quote(folder) + " " + Quote(out), 1, "is a directory"},
+        {"not a WAV", "render " + Quote(notWav) + " " + Quote(out), 1, "is not a WAV file"},
+        {"3 channels", "render " + Quote(threeChannels) + " " + Quote(out), 1, "mono or stereo"},
+        {"8-bit", "render " + Quote(eightBit) + " " + Quote(out), 1, "supported are"},
+        {"rate 2^31 - 1", "render " + Quote(hugeRate) + " " + Quote(out), 1,
+         "sample rate of 2147483647 Hz; the rates rendered are 1 to 768000 Hz"},
+        {"rate 768001", "render " + Quote(highRate) + " " + Quote(out), 1, "768001 Hz"},
+        {"rate 0", "render " + Quote(noRate) + " " + Quote(out), 1, "sample rate of 0 Hz"},
+        {"output past 4 GiB with the tail", "render " + Quote(nearlyFull) + " " + Quote(out) + " --tail", 1,
+         "more than the 4 GiB a WAV file can; nothing was written"},
+        {"unknown preset", render + " --preset 99", 1, "no preset '99'"},
+        {"empty preset", render + " --preset \"\"", 2, "--preset needs a number or a name"},
+        {"bad setting", render + " --set roomSize=7", 2, "roomSize takes 0 to 1"},
+        {"unknown parameter", render + " --set size=1", 2, "no parameter 'size'"},
+        {"block 2^32 + 1", render + " --block 4294967297", 2, "--block takes a whole number"},
+        {"block 10abc", render + " --block 10abc", 2, "--block takes a whole number"},
+        {"block 0", render + " --block 0", 2, "--block takes a whole number"},
+        {"block empty", render + " --block \"\"", 2, "--block takes a whole number"},
+        {"missing plug-in", render + " --plugin " + Quote(Scratch("missing.dll")), 1,
+         "cannot find the plug-in '" + Scratch("missing.dll") + "'"},
+        {"output is the input", "render " + Quote(out) + " " + Quote(out), 1, "overwrite the input"},
+        {"output is a directory", "render " + Quote(good) + " " + Quote(folder), 1, "is a directory"},
+        {"output folder missing", "render " + Quote(good) + " " + Quote(Scratch("none\\out.wav")), 1,
+         "does not exist"},
+        {"parameters into a directory", "save-params " + Quote(folder), 1, "is a directory"},
+        {"no command", "", 2, "no command"},
     };
     for (const auto& c : cases) {
         std::ofstream(out, std::ios::binary) << kept;
-        EXPECT_EQ(RunHost(c.arguments), c.exit) << c.what;
+        std::string output;
+        EXPECT_EQ(RunHostOutput(c.arguments, &output), c.exit) << c.what;
+        EXPECT_NE(output.find(c.message), std::string::npos) << c.what << ": " << output;
         EXPECT_TRUE(SameContent(out, kept)) << c.what;
-        EXPECT_EQ(GetFileAttributesA((out + ".partial").c_str()), INVALID_FILE_ATTRIBUTES) << c.what;
+        EXPECT_EQ(FilesStartingWith(".host-test-keep.wav").size(), 0u) << c.what;
     }
-    for (const std::string& f : {out, threeChannels, truncated, notWav, eightBit}) DeleteFileA(f.c_str());
+    for (const std::string& f : {out, threeChannels, good, notWav, eightBit, hugeRate, highRate, noRate, nearlyFull})
+        DeleteFileA(f.c_str());
+    RemoveDirectoryA(folder.c_str());
+}
+
+// One rule with the renderer: the frames that are there, and a warning with
+// both counts; --help says so.
+TEST(Host, DataEndingEarlyIsRenderedAsFarAsItGoes) {
+    std::vector<float> input;
+    const std::string in = Scratch("ends-early.wav"), out = Scratch("ends-early-wet.wav");
+    WriteWav(in, 1, 16, 2, 44100, Pcm16(test::NoiseBuffer(2 * 100, 5), &input), 2 * 2 * 100000);
+    std::string output;
+    ASSERT_EQ(RunHostOutput("render " + Quote(in) + " " + Quote(out) + " --preset 2", &output), 0u) << output;
+    EXPECT_NE(output.find("'" + in + "' ends early: rendered the 100 frames it holds of the 100000 its "
+                          "header announces"),
+              std::string::npos)
+        << output;
+    uint16_t channels = 0;
+    ExpectSameSamples(ReadFloatWav(out, &channels), EngineRendering(input, 2, 44100, kFactoryPresets[2].params, 0));
+    ASSERT_EQ(RunHostOutput("--help", &output), 0u);
+    EXPECT_NE(output.find("rendered as far as it goes, with a warning giving both frame counts"),
+              std::string::npos);
+    DeleteFileA(in.c_str());
+    DeleteFileA(out.c_str());
 }
 
 }  // namespace

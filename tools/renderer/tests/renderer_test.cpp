@@ -4,9 +4,18 @@
 #include <gtest/gtest.h>
 
 #include "test_signals.h"
+#include <dirent.h>
 #include <sndfile.h>
+#include <sys/mount.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
+#include <cmath>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +27,7 @@
 #include "factory_presets.h"
 #include "render.h"
 #include "reverb_engine.h"
+#include "wav_header.h"
 
 namespace lumbrook {
 namespace {
@@ -62,11 +72,12 @@ int FormatOf(const std::string& path) {
     return info.format;
 }
 
+// As the plug-in renders: a block never switches bypass on, the switch does.
 std::vector<float> EngineRendering(std::vector<float> audio, uint32_t channels, uint32_t rate,
-                                   ReverbParams params) {
+                                   ReverbParams params, int32_t bypassSwitch = -1) {
     auto engine = std::make_unique<ReverbEngine>();
     engine->SetParams(params);
-    if (params.bypass) engine->SetSwitch(ParamId::Bypass, params.bypass);
+    if (bypassSwitch >= 0) engine->SetSwitch(ParamId::Bypass, bypassSwitch);
     engine->ResetStream(rate);
     engine->ProcessInPlace(audio.data(), int32_t(audio.size() / channels), {channels, rate});
     if (params.extendTail) {
@@ -90,25 +101,32 @@ TEST(Renderer, PresetsAndParameterSetsEqualTheEngine) {
     WriteAudio(Scratch("mono.flac"), mono, 1, 32000, SF_FORMAT_FLAC | SF_FORMAT_PCM_24);
     const std::vector<float> monoAsRead = ReadAudio(Scratch("mono.flac"));
     ReverbParams custom = {0.25f, 0.8f, 0.3f, 0.5f, 0.6f, 0.7f, 0.9f, 0.2f, 0, 1, 0};
+    ReverbParams bypassBlock = kFactoryPresets[9].params;
+    bypassBlock.bypass = 1;
     const struct {
         const char* what;
         ReverbParams params;
-    } cases[] = {{"preset 0", kFactoryPresets[0].params},
-                 {"preset 13", kFactoryPresets[13].params},
-                 {"custom with EQ", custom}};
+        int32_t bypassSwitch;
+    } cases[] = {{"preset 0", kFactoryPresets[0].params, -1},
+                 {"preset 13", kFactoryPresets[13].params, -1},
+                 {"custom with EQ", custom, -1},
+                 {"a block with bypass set reverberates", bypassBlock, -1},
+                 {"the bypass switch", kFactoryPresets[9].params, 1}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         RenderJob job;
         job.params = c.params;
+        job.bypassSwitch = c.bypassSwitch;
         job.inputPath = Scratch("stereo.wav");
         job.outputPath = Scratch("out.wav");
         ASSERT_TRUE(Render(job).ok);
-        ExpectSameBits(ReadAudio(job.outputPath), EngineRendering(stereo, 2, 44100, c.params));
+        ExpectSameBits(ReadAudio(job.outputPath), EngineRendering(stereo, 2, 44100, c.params, c.bypassSwitch));
         job.inputPath = Scratch("mono.flac");
         job.outputPath = Scratch("out-mono.wav");
         ASSERT_TRUE(Render(job).ok);
         int channels = 0;
-        ExpectSameBits(ReadAudio(job.outputPath, &channels), EngineRendering(monoAsRead, 1, 32000, c.params));
+        ExpectSameBits(ReadAudio(job.outputPath, &channels),
+                       EngineRendering(monoAsRead, 1, 32000, c.params, c.bypassSwitch));
         EXPECT_EQ(channels, 1);
     }
 }
@@ -140,69 +158,382 @@ std::string Contents(const std::string& path) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
+// A WAV header of our own making, for headers libsndfile would not write:
+// format tag, bits, channels, rate, the samples' bytes and the data size
+// it announces (0: their real size).
+void WriteRawWav(const std::string& path, uint16_t tag, uint16_t bits, uint16_t channels, uint32_t rate,
+                 const std::string& data, uint32_t announcedBytes = 0) {
+    std::ofstream out(path, std::ios::binary);
+    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
+    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
+    const uint32_t dataBytes = announcedBytes ? announcedBytes : uint32_t(data.size());
+    out.write("RIFF", 4);
+    u32(36 + dataBytes);
+    out.write("WAVEfmt ", 8);
+    u32(16);
+    u16(tag);
+    u16(channels);
+    u32(rate);
+    u32(uint32_t(uint64_t(rate) * channels * bits / 8));
+    u16(uint16_t(channels * bits / 8));
+    u16(bits);
+    out.write("data", 4);
+    u32(dataBytes);
+    out.write(data.data(), std::streamsize(data.size()));
+}
+
+std::string FloatBytes(const std::vector<float>& samples) {
+    return std::string(reinterpret_cast<const char*>(samples.data()), samples.size() * 4);
+}
+
+// What is in a folder, sorted: a temporary file left there means loss.
+std::vector<std::string> FolderEntries(const std::string& folder) {
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (dirent* entry = readdir(dir))
+            if (std::strcmp(entry->d_name, ".") != 0 && std::strcmp(entry->d_name, "..") != 0)
+                names.push_back(entry->d_name);
+        closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::string Tool() { return LUMBROOK_RENDERER_PATH; }
+
+// Runs the renderer through the shell; its exit code, and what it said on
+// standard error when asked.
+int RunTool(const std::string& arguments, std::string* said = nullptr) {
+    const std::string log = Scratch("tool.log");
+    const int status = std::system((Tool() + " " + arguments + " >/dev/null 2>" + log).c_str());
+    if (said) *said = Contents(log);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
+}
+
 TEST(Renderer, BadInputIsRefusedAndTheOutputStays) {
-    std::ofstream(Scratch("text.wav")) << "not audio at all";
-    WriteAudio(Scratch("three.wav"), test::NoiseBuffer(3 * 100, 4), 3, 44100);
-    WriteAudio(Scratch("good.wav"), test::NoiseBuffer(2 * 100, 5), 2, 44100);
+    const std::string cases_dir = Scratch("bad");
+    mkdir(cases_dir.c_str(), 0755);
+    auto at = [&](const std::string& name) { return cases_dir + "/" + name; };
+    std::ofstream(at("text.wav")) << "not audio at all";
+    WriteAudio(at("three.wav"), test::NoiseBuffer(3 * 100, 4), 3, 44100);
+    WriteAudio(at("good.wav"), test::NoiseBuffer(2 * 100, 5), 2, 44100);
+    // 40 KB that would ask ten seconds of tail at 2^31 - 1 Hz: 171 GB.
+    WriteRawWav(at("huge-rate.wav"), 1, 16, 2, 2147483647u, std::string(40000, '\0'));
+    WriteRawWav(at("rate-2^31.wav"), 1, 16, 2, 2147483648u, std::string(400, '\0'));
+    WriteRawWav(at("high-rate.wav"), 1, 16, 2, 768001, std::string(400, '\0'));
+    mkdir(at("folder").c_str(), 0755);
     const struct {
         const char* what;
-        std::string input;
+        std::string input, output;
         std::string message;
     } cases[] = {
-        {"missing", Scratch("missing.wav"), "cannot read"},
-        {"not audio", Scratch("text.wav"), "WAV, AIFF and FLAC are supported"},
-        {"3 channels", Scratch("three.wav"), "only mono and stereo are supported"},
-        {"output is the input", Scratch("keep.wav"), "overwrite the input"},
+        {"missing", at("missing.wav"), at("keep.wav"), "it does not exist"},
+        {"a directory as input", at("folder"), at("keep.wav"), "'" + at("folder") + "' is a directory"},
+        {"not audio", at("text.wav"), at("keep.wav"), "WAV, AIFF and FLAC are supported"},
+        {"3 channels", at("three.wav"), at("keep.wav"), "only mono and stereo are supported"},
+        {"rate 2^31 - 1", at("huge-rate.wav"), at("keep.wav"),
+         "sample rate of 2147483647 Hz; the rates rendered are 1 to 768000 Hz"},
+        {"rate 2^31", at("rate-2^31.wav"), at("keep.wav"), "sample rate of 2147483648 Hz"},
+        {"rate 768001", at("high-rate.wav"), at("keep.wav"), "sample rate of 768001 Hz"},
+        {"output is the input", at("keep.wav"), at("keep.wav"), "overwrite the input"},
+        {"output is a directory", at("good.wav"), at("folder"), "'" + at("folder") + "' is a directory"},
+        {"output folder missing", at("good.wav"), at("none/out.wav"), "does not exist"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        std::ofstream(Scratch("keep.wav"), std::ios::binary) << "earlier work";
+        std::ofstream(at("keep.wav"), std::ios::binary) << "earlier work";
+        const std::vector<std::string> before = FolderEntries(cases_dir);
         RenderJob job;
         job.params = DefaultParams();
         job.inputPath = c.input;
-        job.outputPath = Scratch("keep.wav");
+        job.outputPath = c.output;
         const RenderResult result = Render(job);
         EXPECT_FALSE(result.ok);
         EXPECT_NE(result.error.find(c.message), std::string::npos) << result.error;
-        EXPECT_EQ(Contents(Scratch("keep.wav")), "earlier work");
+        EXPECT_EQ(Contents(at("keep.wav")), "earlier work");
+        EXPECT_EQ(FolderEntries(cases_dir), before);
     }
-    // An output folder that does not exist: refused, nothing left behind.
-    RenderJob job;
-    job.params = DefaultParams();
-    job.inputPath = Scratch("good.wav");
-    job.outputPath = Scratch("no-such-folder/out.wav");
-    EXPECT_FALSE(Render(job).ok);
 }
 
-// The command line: exit codes for people and scripts.
-TEST(Renderer, CommandLineExitCodes) {
-    const std::string tool = LUMBROOK_RENDERER_PATH;
-    auto run = [&](const std::string& arguments) {
-        const int status = std::system((tool + " " + arguments + " >/dev/null 2>&1").c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+// One rule with reverb-host: what is there is rendered, with both counts.
+TEST(Renderer, DataEndingEarlyAndNonFiniteSamplesAreRenderedWithAWarning) {
+    std::vector<float> input = test::NoiseBuffer(2 * 100, 5);
+    WriteRawWav(Scratch("ends-early.wav"), 3, 32, 2, 44100, FloatBytes(input), 2 * 4 * 100000);
+    RenderJob job;
+    job.params = kFactoryPresets[2].params;
+    job.inputPath = Scratch("ends-early.wav");
+    job.outputPath = Scratch("ends-early-wet.wav");
+    RenderResult result = Render(job);
+    ASSERT_TRUE(result.ok) << result.error;
+    EXPECT_EQ(result.inputFrames, 100);
+    ASSERT_EQ(result.warnings.size(), 1u);
+    EXPECT_EQ(result.warnings[0], "warning: '" + job.inputPath +
+                                      "' ends early: rendered the 100 frames it holds of the 100000 its "
+                                      "header announces");
+    ExpectSameBits(ReadAudio(job.outputPath), EngineRendering(input, 2, 44100, job.params));
+
+    const float nan = std::nanf(""), inf = INFINITY;
+    input[3] = nan;
+    input[50] = inf;
+    input[51] = -inf;
+    WriteRawWav(Scratch("non-finite.wav"), 3, 32, 2, 44100, FloatBytes(input));
+    job.inputPath = Scratch("non-finite.wav");
+    for (int32_t block : {1, 4096}) {
+        SCOPED_TRACE(block);
+        job.blockFrames = block;
+        result = Render(job);
+        ASSERT_TRUE(result.ok) << result.error;
+        EXPECT_EQ(result.nonFiniteSamples, 3);
+        ASSERT_EQ(result.warnings.size(), 1u);
+        EXPECT_EQ(result.warnings[0], "warning: '" + job.inputPath + "' holds 3 non-finite samples (NaN or infinity)");
+    }
+    std::string said;
+    EXPECT_EQ(RunTool("--help", &said), 0);
+    EXPECT_EQ(RunTool("--help | grep -q 'rendered as far as it goes, with a warning giving both frame counts'"), 0);
+}
+
+// The header written before streamed samples: plain RIFF up to its 32-bit
+// sizes, RF64 past them, exact at the edge.
+TEST(Renderer, StreamHeaderTurnsRF64PastTheRiffLimit) {
+    const uint64_t lastFit = 0xFFFFFFFFull - 38 - 1;  // even: no pad byte
+    EXPECT_TRUE(FitsRiff(lastFit));
+    EXPECT_FALSE(FitsRiff(lastFit + 2));
+    EXPECT_FALSE(FitsRiff(lastFit + 1));  // odd: its pad byte no longer fits
+    const struct {
+        const char* what;
+        uint64_t dataBytes;
+        const char* magic;
+        size_t headerBytes;
+    } cases[] = {{"empty", 0, "RIFF", 46},
+                 {"last that fits", lastFit, "RIFF", 46},
+                 {"first that does not", lastFit + 2, "RF64", 82},
+                 {"8 GiB", 8ull << 30, "RF64", 82}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string header = WavHeader(kWavFloat, 32, 2, 48000, c.dataBytes);
+        EXPECT_EQ(header.substr(0, 4), c.magic);
+        ASSERT_EQ(header.size(), c.headerBytes);
+        uint32_t riffSize, dataSize;
+        std::memcpy(&riffSize, &header[4], 4);
+        std::memcpy(&dataSize, &header[header.size() - 4], 4);
+        if (header.substr(0, 4) == "RIFF") {
+            EXPECT_EQ(riffSize, c.dataBytes + 38);
+            EXPECT_EQ(dataSize, c.dataBytes);
+            continue;
+        }
+        EXPECT_EQ(riffSize, 0xFFFFFFFFu);
+        EXPECT_EQ(dataSize, 0xFFFFFFFFu);
+        uint64_t ds64[3];
+        std::memcpy(ds64, &header[20], sizeof ds64);
+        EXPECT_EQ(ds64[0], c.dataBytes + 74);
+        EXPECT_EQ(ds64[1], c.dataBytes);
+        EXPECT_EQ(ds64[2], c.dataBytes / 8);
+        // libsndfile reads the sizes from it (the samples sparse on disk).
+        const std::string path = Scratch("big.rf64");
+        std::ofstream(path, std::ios::binary) << header;
+        ASSERT_EQ(truncate(path.c_str(), off_t(header.size() + c.dataBytes)), 0);
+        SF_INFO info{};
+        SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+        ASSERT_NE(file, nullptr) << sf_strerror(nullptr);
+        EXPECT_EQ(info.frames, sf_count_t(c.dataBytes / 8));
+        EXPECT_EQ(info.samplerate, 48000);
+        sf_close(file);
+        unlink(path.c_str());
+    }
+}
+
+// Devices, FIFOs and standard output are written straight and stay what they
+// are; a symlink keeps pointing at its target; permission bits stay.
+TEST(Renderer, OutputsThatAreNotRegularFilesStayWhatTheyAre) {
+    const std::vector<float> input = test::NoiseBuffer(2 * 3000, 7);
+    const std::string in = Scratch("kinds.wav");
+    WriteAudio(in, input, 2, 22050);
+    ReverbParams params = kFactoryPresets[4].params;
+    params.extendTail = 1;
+    const std::vector<float> expected = EngineRendering(input, 2, 22050, params);
+    const std::string folder = Scratch("kinds");
+    mkdir(folder.c_str(), 0755);
+
+    // A null device of our own: the render goes nowhere, the node stays.
+    const std::string device = folder + "/null";
+    if (mknod(device.c_str(), S_IFCHR | 0666, makedev(1, 3)) == 0) {
+        EXPECT_EQ(RunTool(in + " " + device + " --preset 4 --tail"), 0);
+        struct stat st;
+        ASSERT_EQ(stat(device.c_str(), &st), 0);
+        EXPECT_TRUE(S_ISCHR(st.st_mode));
+        unlink(device.c_str());
+    } else {
+        ADD_FAILURE() << "mknod is not allowed here; the device case did not run";
+    }
+
+    // A FIFO and standard output, as "-" or through a link to the process's
+    // descriptor, into a pipe or a file: a whole WAV file arrives.
+    const std::string fifo = folder + "/fifo", fromFifo = Scratch("from-fifo.wav");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    const std::string stdoutLink = Scratch("stdout-link");
+    ASSERT_EQ(symlink("/proc/self/fd/1", stdoutLink.c_str()), 0);
+    const struct {
+        const char* what;
+        std::string command;
+        std::string result;
+    } streams[] = {
+        {"FIFO", "timeout 60 cat " + fifo + " >" + fromFifo + " & " + Tool() + " " + in + " " + fifo +
+                     " --preset 4 --tail; s=$?; wait; exit $s",
+         fromFifo},
+        {"standard output", Tool() + " " + in + " - --preset 4 --tail | cat >" + Scratch("from-pipe.wav"),
+         Scratch("from-pipe.wav")},
+        {"descriptor link into a pipe",
+         Tool() + " " + in + " " + stdoutLink + " --preset 4 --tail | cat >" + Scratch("from-link.wav"),
+         Scratch("from-link.wav")},
+        {"descriptor link into a file",
+         Tool() + " " + in + " " + stdoutLink + " --preset 4 --tail >" + Scratch("into-file.wav"),
+         Scratch("into-file.wav")},
     };
+    for (const auto& c : streams) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(std::system(c.command.c_str()), 0);
+        ExpectSameBits(ReadAudio(c.result), expected);
+        EXPECT_EQ(Contents(c.result).substr(0, 4), "RIFF");
+    }
+    struct stat st;
+    ASSERT_EQ(lstat(fifo.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+
+    // A symlink to an existing file with its own permissions.
+    const std::string target = folder + "/target.wav", link = folder + "/link.wav";
+    std::ofstream(target) << "earlier work";
+    ASSERT_EQ(chmod(target.c_str(), 0640), 0);
+    ASSERT_EQ(symlink("target.wav", link.c_str()), 0);
+    EXPECT_EQ(RunTool(in + " " + link + " --preset 4 --tail"), 0);
+    ASSERT_EQ(lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    ASSERT_EQ(stat(target.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    ExpectSameBits(ReadAudio(target), expected);
+    EXPECT_EQ(Contents(target).substr(0, 4), "RIFF");
+    EXPECT_EQ(FolderEntries(folder), (std::vector<std::string>{"fifo", "link.wav", "target.wav"}));
+}
+
+// A long render to interrupt: half an hour of sparse silence, rendered a
+// frame at a time.
+std::string LongInput() {
+    const std::string path = Scratch("long.wav");
+    const uint32_t frames = 44100 * 1800;
+    WriteRawWav(path, 1, 16, 2, 44100, "", frames * 4);
+    EXPECT_EQ(truncate(path.c_str(), off_t(44 + uint64_t(frames) * 4)), 0);
+    return path;
+}
+
+TEST(Renderer, InterruptsRemoveTheTemporaryFileAndKeepTheOutput) {
+    const std::string in = LongInput(), folder = Scratch("interrupted");
+    mkdir(folder.c_str(), 0755);
+    const std::string out = folder + "/out.wav";
+    const struct {
+        int signal;
+        int exit;
+    } cases[] = {{SIGINT, 130}, {SIGTERM, 143}, {SIGHUP, 129}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(strsignal(c.signal));
+        std::ofstream(out) << "earlier work";
+        const pid_t child = fork();
+        ASSERT_GE(child, 0);
+        if (child == 0) {
+            execl(Tool().c_str(), "lumbrook-reverb", in.c_str(), out.c_str(), "--block", "1", "--quiet",
+                  static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        bool started = false;
+        for (int i = 0; i < 300 && !started; ++i) {
+            started = FolderEntries(folder).size() == 2;
+            if (!started) usleep(20000);
+        }
+        EXPECT_TRUE(started) << "no temporary file appeared";
+        kill(child, c.signal);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+        EXPECT_EQ(WEXITSTATUS(status), c.exit);
+        EXPECT_EQ(Contents(out), "earlier work");
+        EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"out.wav"});
+    }
+    unlink(in.c_str());
+}
+
+// A full disk: a 1 MiB tmpfs (needs root). The render fails with the
+// reason, the earlier output stays, no temporary file is left.
+TEST(Renderer, FullDiskFailsAndKeepsTheOutput) {
+    const std::string mountPoint = Scratch("full");
+    mkdir(mountPoint.c_str(), 0755);
+    if (mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=1m") != 0)
+        GTEST_SKIP() << "mounting a 1 MiB tmpfs is not allowed here: " << std::strerror(errno);
+    const std::string in = Scratch("three-seconds.wav"), out = mountPoint + "/out.wav";
+    WriteAudio(in, test::NoiseBuffer(2 * 44100 * 3, 8), 2, 44100);
+    std::ofstream(out) << "earlier work";
+    const struct {
+        const char* what;
+        std::string arguments;
+    } cases[] = {{"samples", in + " " + out}, {"tail", in + " " + out + " --format 16 --tail"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::string said;
+        EXPECT_EQ(RunTool(c.arguments, &said), 1);
+        EXPECT_NE(said.find("writing '" + out + "' failed"), std::string::npos) << said;
+        EXPECT_EQ(Contents(out), "earlier work");
+        EXPECT_EQ(FolderEntries(mountPoint), std::vector<std::string>{"out.wav"});
+    }
+    umount(mountPoint.c_str());
+}
+
+// The command line: exit codes for people and scripts; every path is
+// checked before anything is written.
+TEST(Renderer, CommandLineExitCodes) {
     WriteAudio(Scratch("cli.wav"), test::NoiseBuffer(2 * 1000, 6), 2, 44100);
-    EXPECT_EQ(run("--help"), 0);
-    EXPECT_EQ(run("--list-presets"), 0);
-    EXPECT_EQ(run(Scratch("cli.wav") + " " + Scratch("cli-wet.wav") + " --preset 3 --set preDelay=35ms"), 0);
-    EXPECT_EQ(FormatOf(Scratch("cli-wet.wav")), SF_FORMAT_WAV | SF_FORMAT_FLOAT);
+    const std::string cli = Scratch("cli.wav"), wet = Scratch("cli-wet.wav"), params = Scratch("cli.params");
+    const std::string cliBytes = Contents(cli);
+    const struct {
+        const char* what;
+        std::string arguments;
+        int exit;
+    } cases[] = {
+        {"help", "--help", 0},
+        {"presets", "--list-presets", 0},
+        {"render", cli + " " + wet + " --preset 3 --set preDelay=35ms", 0},
+        {"16-bit", cli + " " + wet + " --format 16 --quiet", 0},
+        {"info and block", "--info --preset 9 --save-params " + params, 0},
+        {"block in", cli + " " + Scratch("cli-wet2.wav") + " --params " + params, 0},
+        {"no output", cli, 2},
+        {"unknown preset", cli + " out.wav --preset 99", 2},
+        {"empty preset", cli + " out.wav --preset ''", 2},
+        {"setting out of range", cli + " out.wav --set loEq=9dB", 2},
+        {"unknown option", cli + " out.wav --frobnicate", 2},
+        {"block 2^32 + 1", cli + " " + wet + " --block 4294967297", 2},
+        {"block 10abc", cli + " " + wet + " --block 10abc", 2},
+        {"block 0", cli + " " + wet + " --block 0", 2},
+        {"missing input", Scratch("missing.wav") + " " + wet, 1},
+        {"block file not 44 bytes", cli + " out.wav --params " + cli, 1},
+        {"block over the input", cli + " " + wet + " --save-params " + cli, 1},
+        {"block over the output", cli + " " + wet + " --save-params " + wet, 1},
+        {"block into a directory", "--save-params " + Scratch(""), 1},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(RunTool(c.arguments), c.exit) << c.what;
+        EXPECT_EQ(Contents(cli), cliBytes) << c.what;
+    }
+    EXPECT_EQ(Contents(params).size(), 44u);
+    // A render that cannot start writes no block either.
+    const std::string unwritten = Scratch("unwritten.params");
+    EXPECT_EQ(RunTool(Scratch("missing.wav") + " " + wet + " --save-params " + unwritten), 1);
+    EXPECT_EQ(access(unwritten.c_str(), F_OK), -1);
+    // The output's sample format follows --format; float by default.
     const struct {
         const char* option;
         int format;
-    } formats[] = {{"16", SF_FORMAT_PCM_16}, {"24", SF_FORMAT_PCM_24}, {"float", SF_FORMAT_FLOAT}};
+    } formats[] = {{"", SF_FORMAT_FLOAT}, {" --format 16", SF_FORMAT_PCM_16},
+                   {" --format 24", SF_FORMAT_PCM_24}, {" --format float", SF_FORMAT_FLOAT}};
     for (const auto& f : formats) {
-        EXPECT_EQ(run(Scratch("cli.wav") + " " + Scratch("cli-wet.wav") + " --quiet --format " + f.option), 0);
-        EXPECT_EQ(FormatOf(Scratch("cli-wet.wav")), SF_FORMAT_WAV | f.format) << f.option;
+        EXPECT_EQ(RunTool(cli + " " + wet + " --quiet" + f.option), 0) << f.option;
+        EXPECT_EQ(FormatOf(wet), SF_FORMAT_WAV | f.format) << f.option;
     }
-    EXPECT_EQ(run("--info --preset 9 --save-params " + Scratch("hall.params")), 0);
-    EXPECT_EQ(Contents(Scratch("hall.params")).size(), 44u);
-    EXPECT_EQ(run(Scratch("cli.wav") + " " + Scratch("cli-wet2.wav") + " --params " + Scratch("hall.params")), 0);
-    EXPECT_EQ(run(Scratch("cli.wav")), 2);
-    EXPECT_EQ(run(Scratch("cli.wav") + " out.wav --preset 99"), 2);
-    EXPECT_EQ(run(Scratch("cli.wav") + " out.wav --set loEq=9dB"), 2);
-    EXPECT_EQ(run(Scratch("cli.wav") + " out.wav --frobnicate"), 2);
-    EXPECT_EQ(run(Scratch("missing.wav") + " " + Scratch("cli-wet.wav")), 1);
-    EXPECT_EQ(run(Scratch("cli.wav") + " out.wav --params " + Scratch("cli.wav")), 1);  // not 44 bytes
 }
 
 }  // namespace

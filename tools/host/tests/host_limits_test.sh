@@ -1,0 +1,85 @@
+#!/bin/sh
+# reverb-host.exe under Wine where a user's data is at risk: interrupted by
+# Ctrl-C, TERM or HUP, two renders racing to one output, a full disk. An
+# existing output always survives and no temporary file stays behind.
+# Usage: host_limits_test.sh HOST.exe interrupt|full-disk  (exit 77: skipped)
+set -u
+host=$1
+mode=$2
+here=$(cd "$(dirname "$0")" && pwd)
+scratch=$(mktemp -d)
+trap 'umount "$scratch/full" 2>/dev/null; rm -rf "$scratch"' EXIT
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+win() { printf 'Z:%s' "$1" | tr / '\\'; }
+wav() { python3 "$here/wav_tool.py" "$@"; }
+# No file but those named may be in the folder: a temporary one means loss.
+expect_only() {
+  folder=$1; shift
+  left=$(ls -A "$folder" | sort | tr '\n' ' ')
+  want=$(printf '%s\n' "$@" | sort | tr '\n' ' ')
+  [ "$left" = "$want" ] || fail "$case: the folder holds '$left', expected '$want'"
+}
+expect_kept() {
+  [ "$(cat "$1")" = "earlier work" ] || fail "$case: $1 was not kept"
+}
+
+case $mode in
+interrupt)
+  mkdir "$scratch/out"
+  wav silence "$scratch/long.wav" 44100 2 $((44100 * 600))
+  for signal in INT:130 TERM:143 HUP:129; do
+    case="SIG${signal%:*}"
+    echo "earlier work" >"$scratch/out/o.wav"
+    wine "$host" render "$(win "$scratch/long.wav")" "$(win "$scratch/out/o.wav")" --block 1 &
+    pid=$!
+    for i in $(seq 300); do
+      ls -A "$scratch/out" | grep -q '^\.o\.wav\.' && break
+      sleep 0.1
+    done
+    ls -A "$scratch/out" | grep -q '^\.o\.wav\.' || fail "$case: no temporary file appeared"
+    kill -"${signal%:*}" $pid
+    wait $pid
+    rc=$?
+    [ $rc -eq "${signal#*:}" ] || fail "$case: exit $rc, expected ${signal#*:}"
+    sleep 0.5
+    expect_kept "$scratch/out/o.wav"
+    expect_only "$scratch/out" o.wav
+  done
+
+  case="a user's file named like a temporary file, two renders to one output"
+  wav noise "$scratch/short.wav" 22050 2 30000
+  echo "earlier work" >"$scratch/out/o.wav.partial"
+  wine "$host" render "$(win "$scratch/short.wav")" "$(win "$scratch/out/alone.wav")" --preset 3 --tail ||
+    fail "$case: the single render failed"
+  wine "$host" render "$(win "$scratch/short.wav")" "$(win "$scratch/out/o.wav")" --preset 3 --tail &
+  first=$!
+  wine "$host" render "$(win "$scratch/short.wav")" "$(win "$scratch/out/o.wav")" --preset 3 --tail ||
+    fail "$case: the second render failed"
+  wait $first || fail "$case: the first render failed"
+  cmp -s "$scratch/out/o.wav" "$scratch/out/alone.wav" || fail "$case: the output differs from a single render"
+  expect_kept "$scratch/out/o.wav.partial"
+  expect_only "$scratch/out" alone.wav o.wav o.wav.partial
+  ;;
+full-disk)
+  mkdir "$scratch/full"
+  if ! mount -t tmpfs -o size=1m tmpfs "$scratch/full" 2>/dev/null; then
+    echo "SKIPPED: mounting a 1 MiB tmpfs is not allowed here (the full-disk test needs root)"
+    exit 77
+  fi
+  case="full disk"
+  wav silence "$scratch/mid.wav" 44100 2 $((44100 * 3))
+  echo "earlier work" >"$scratch/full/o.wav"
+  message=$(wine "$host" render "$(win "$scratch/mid.wav")" "$(win "$scratch/full/o.wav")" 2>&1)
+  rc=$?
+  [ $rc -eq 1 ] || fail "$case: exit $rc, expected 1"
+  echo "$message" | grep -q "the disk is full" || fail "$case: the message '$message' gives no reason"
+  expect_kept "$scratch/full/o.wav"
+  expect_only "$scratch/full" o.wav
+  ;;
+*)
+  echo "usage: host_limits_test.sh HOST.exe interrupt|full-disk" >&2
+  exit 2
+  ;;
+esac
+[ $failures -eq 0 ] && echo "passed" || exit 1
