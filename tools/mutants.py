@@ -32,7 +32,8 @@ GROUPS = {
     "plugins": ("native", ["plugin_core_tests", "plugin_host_tests"],
                 ["plugin_core_tests", "plugin_host_tests"]),
     "framework": ("win32", ["framework_tests"], ["framework_tests"]),
-    "host": ("win32", ["LumbrookReverb", "reverb-host", "host_tests"], ["host_tests"]),
+    "host": ("win32", ["LumbrookReverb", "reverb-host", "host_tests"],
+             ["host_tests", "host_limits_interrupt", "tools_agree"]),
 }
 FOLDER_GROUPS = [
     ("engine/", ["engine"]),
