@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "process_support.h"
+#include "raw_wav.h"
 #include "test_signals.h"
 #include <windows.h>
 
@@ -80,29 +81,6 @@ std::vector<std::string> FilesStartingWith(const std::string& prefix) {
 }
 
 std::string Quote(const std::string& path) { return "\"" + path + "\""; }
-
-// A WAV file of our own making: format tag, bits, channels, rate, samples
-// as the bytes they are stored as, and an optional lie about the data size.
-void WriteWav(const std::string& path, uint16_t tag, uint16_t bits, uint16_t channels, uint32_t rate,
-              const std::string& data, uint32_t announcedBytes = 0) {
-    std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    const uint32_t dataBytes = announcedBytes ? announcedBytes : uint32_t(data.size());
-    out.write("RIFF", 4);
-    u32(4 + 8 + 16 + 8 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(tag);
-    u16(channels);
-    u32(rate);
-    u32(rate * channels * bits / 8);
-    u16(uint16_t(channels * bits / 8));
-    u16(bits);
-    out.write("data", 4);
-    u32(dataBytes);
-    out.write(data.data(), std::streamsize(data.size()));
-}
 
 std::string Pcm16(const std::vector<float>& samples, std::vector<float>* asRead) {
     std::string bytes;
@@ -192,7 +170,7 @@ void ExpectSameSamples(const std::vector<float>& actual, const std::vector<float
 TEST(Host, PresetAndTailEqualTheEngine) {
     std::vector<float> input;
     const std::string in = Scratch("stereo16.wav"), out = Scratch("stereo16-wet.wav");
-    WriteWav(in, 1, 16, 2, 44100, Pcm16(test::NoiseBuffer(2 * 30000, 1), &input));
+    test::WriteRawWav(in, 1, 16, 2, 44100, Pcm16(test::NoiseBuffer(2 * 30000, 1), &input));
     ASSERT_EQ(RunHost("render " + Quote(in) + " " + Quote(out) + " --preset \"Large Hall 1\" --tail --block 1000"), 0u);
     uint16_t channels = 0;
     const std::vector<float> wet = ReadFloatWav(out, &channels);
@@ -208,7 +186,7 @@ TEST(Host, SavedBlockAndSingleParametersEqualTheEngine) {
     std::vector<float> input;
     const std::string in = Scratch("mono24.wav"), out = Scratch("mono24-wet.wav");
     const std::string block = Scratch("saved.params");
-    WriteWav(in, 1, 24, 1, 48000, Pcm24(test::NoiseBuffer(20000, 2), &input));
+    test::WriteRawWav(in, 1, 24, 1, 48000, Pcm24(test::NoiseBuffer(20000, 2), &input));
     ASSERT_EQ(RunHost("save-params " + Quote(block) + " --preset 4 --set enableEq=on --set hiEq=-3dB"), 0u);
     ReverbParams saved;
     std::ifstream file(block, std::ios::binary);
@@ -231,7 +209,7 @@ TEST(Host, SavedBlockAndSingleParametersEqualTheEngine) {
 TEST(Host, BypassLeavesFloatInputAsItIs) {
     const std::vector<float> input = test::NoiseBuffer(2 * 5000, 3);
     const std::string in = Scratch("float.wav"), out = Scratch("float-wet.wav");
-    WriteWav(in, 3, 32, 2, 22050, Float32(input));
+    test::WriteRawWav(in, 3, 32, 2, 22050, Float32(input));
     ASSERT_EQ(RunHost("render " + Quote(in) + " " + Quote(out) + " --set bypass=on"), 0u);
     uint16_t channels = 0;
     ExpectSameSamples(ReadFloatWav(out, &channels), input);
@@ -248,7 +226,7 @@ bool SameContent(const std::string& path, const std::string& content) {
 // A 16-bit stereo file of silence at 44.1 kHz holding `frames` frames, its
 // data left sparse on disk.
 bool WriteSparseSilence(const std::string& path, uint32_t frames) {
-    WriteWav(path, 1, 16, 2, 44100, "", frames * 4);
+    test::WriteRawWav(path, 1, 16, 2, 44100, "", frames * 4);
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     LARGE_INTEGER end;
     end.QuadPart = 44 + int64_t(frames) * 4;
@@ -267,13 +245,13 @@ TEST(Host, BadInputIsRefusedAndTheOutputStaysUntouched) {
     const std::string hugeRate = Scratch("huge-rate.wav"), highRate = Scratch("high-rate.wav");
     const std::string noRate = Scratch("no-rate.wav"), folder = Scratch("folder");
     const std::string nearlyFull = Scratch("nearly-4GiB.wav");
-    WriteWav(threeChannels, 1, 16, 3, 44100, Pcm16(test::NoiseBuffer(3 * 100, 4), &ignored));
-    WriteWav(good, 1, 16, 2, 44100, Pcm16(test::NoiseBuffer(2 * 100, 5), &ignored));
-    WriteWav(eightBit, 1, 8, 1, 8000, std::string(100, '\x80'));
+    test::WriteRawWav(threeChannels, 1, 16, 3, 44100, Pcm16(test::NoiseBuffer(3 * 100, 4), &ignored));
+    test::WriteRawWav(good, 1, 16, 2, 44100, Pcm16(test::NoiseBuffer(2 * 100, 5), &ignored));
+    test::WriteRawWav(eightBit, 1, 8, 1, 8000, std::string(100, '\x80'));
     // 40 KB that would ask ten seconds of tail at 2^31 - 1 Hz: 171 GB.
-    WriteWav(hugeRate, 1, 16, 2, 2147483647u, std::string(40000, '\0'));
-    WriteWav(highRate, 1, 16, 2, 768001, std::string(400, '\0'));
-    WriteWav(noRate, 1, 16, 2, 0, std::string(400, '\0'));
+    test::WriteRawWav(hugeRate, 1, 16, 2, 2147483647u, std::string(40000, '\0'));
+    test::WriteRawWav(highRate, 1, 16, 2, 768001, std::string(400, '\0'));
+    test::WriteRawWav(noRate, 1, 16, 2, 0, std::string(400, '\0'));
     std::ofstream(notWav) << "RIFX this is not audio";
     CreateDirectoryA(folder.c_str(), nullptr);
     // Its samples fit a WAV file as 32-bit float; with the tail they do not.
@@ -332,7 +310,7 @@ TEST(Host, BadInputIsRefusedAndTheOutputStaysUntouched) {
 TEST(Host, DataEndingEarlyIsRenderedAsFarAsItGoes) {
     std::vector<float> input;
     const std::string in = Scratch("ends-early.wav"), out = Scratch("ends-early-wet.wav");
-    WriteWav(in, 1, 16, 2, 44100, Pcm16(test::NoiseBuffer(2 * 100, 5), &input), 2 * 2 * 100000);
+    test::WriteRawWav(in, 1, 16, 2, 44100, Pcm16(test::NoiseBuffer(2 * 100, 5), &input), 2 * 2 * 100000);
     std::string output;
     ASSERT_EQ(RunHostOutput("render " + Quote(in) + " " + Quote(out) + " --preset 2", &output), 0u) << output;
     EXPECT_NE(output.find("'" + in + "' ends early: rendered the 100 frames it holds of the 100000 its "

@@ -3,6 +3,7 @@
 // with an existing output left as it was.
 #include <gtest/gtest.h>
 
+#include "raw_wav.h"
 #include "test_signals.h"
 #include <dirent.h>
 #include <sndfile.h>
@@ -158,30 +159,6 @@ std::string Contents(const std::string& path) {
     return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-// A WAV header of our own making, for headers libsndfile would not write:
-// format tag, bits, channels, rate, the samples' bytes and the data size
-// it announces (0: their real size).
-void WriteRawWav(const std::string& path, uint16_t tag, uint16_t bits, uint16_t channels, uint32_t rate,
-                 const std::string& data, uint32_t announcedBytes = 0) {
-    std::ofstream out(path, std::ios::binary);
-    auto u32 = [&](uint32_t v) { out.write(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](uint16_t v) { out.write(reinterpret_cast<const char*>(&v), 2); };
-    const uint32_t dataBytes = announcedBytes ? announcedBytes : uint32_t(data.size());
-    out.write("RIFF", 4);
-    u32(36 + dataBytes);
-    out.write("WAVEfmt ", 8);
-    u32(16);
-    u16(tag);
-    u16(channels);
-    u32(rate);
-    u32(uint32_t(uint64_t(rate) * channels * bits / 8));
-    u16(uint16_t(channels * bits / 8));
-    u16(bits);
-    out.write("data", 4);
-    u32(dataBytes);
-    out.write(data.data(), std::streamsize(data.size()));
-}
-
 std::string FloatBytes(const std::vector<float>& samples) {
     return std::string(reinterpret_cast<const char*>(samples.data()), samples.size() * 4);
 }
@@ -218,9 +195,9 @@ TEST(Renderer, BadInputIsRefusedAndTheOutputStays) {
     WriteAudio(at("three.wav"), test::NoiseBuffer(3 * 100, 4), 3, 44100);
     WriteAudio(at("good.wav"), test::NoiseBuffer(2 * 100, 5), 2, 44100);
     // 40 KB that would ask ten seconds of tail at 2^31 - 1 Hz: 171 GB.
-    WriteRawWav(at("huge-rate.wav"), 1, 16, 2, 2147483647u, std::string(40000, '\0'));
-    WriteRawWav(at("rate-2^31.wav"), 1, 16, 2, 2147483648u, std::string(400, '\0'));
-    WriteRawWav(at("high-rate.wav"), 1, 16, 2, 768001, std::string(400, '\0'));
+    test::WriteRawWav(at("huge-rate.wav"), 1, 16, 2, 2147483647u, std::string(40000, '\0'));
+    test::WriteRawWav(at("rate-2^31.wav"), 1, 16, 2, 2147483648u, std::string(400, '\0'));
+    test::WriteRawWav(at("high-rate.wav"), 1, 16, 2, 768001, std::string(400, '\0'));
     mkdir(at("folder").c_str(), 0755);
     const struct {
         const char* what;
@@ -258,7 +235,7 @@ TEST(Renderer, BadInputIsRefusedAndTheOutputStays) {
 // One rule with reverb-host: what is there is rendered, with both counts.
 TEST(Renderer, DataEndingEarlyAndNonFiniteSamplesAreRenderedWithAWarning) {
     std::vector<float> input = test::NoiseBuffer(2 * 100, 5);
-    WriteRawWav(Scratch("ends-early.wav"), 3, 32, 2, 44100, FloatBytes(input), 2 * 4 * 100000);
+    test::WriteRawWav(Scratch("ends-early.wav"), 3, 32, 2, 44100, FloatBytes(input), 2 * 4 * 100000);
     RenderJob job;
     job.params = kFactoryPresets[2].params;
     job.inputPath = Scratch("ends-early.wav");
@@ -276,7 +253,7 @@ TEST(Renderer, DataEndingEarlyAndNonFiniteSamplesAreRenderedWithAWarning) {
     input[3] = nan;
     input[50] = inf;
     input[51] = -inf;
-    WriteRawWav(Scratch("non-finite.wav"), 3, 32, 2, 44100, FloatBytes(input));
+    test::WriteRawWav(Scratch("non-finite.wav"), 3, 32, 2, 44100, FloatBytes(input));
     job.inputPath = Scratch("non-finite.wav");
     for (int32_t block : {1, 4096}) {
         SCOPED_TRACE(block);
@@ -419,7 +396,7 @@ TEST(Renderer, OutputsThatAreNotRegularFilesStayWhatTheyAre) {
 std::string LongInput() {
     const std::string path = Scratch("long.wav");
     const uint32_t frames = 44100 * 1800;
-    WriteRawWav(path, 1, 16, 2, 44100, "", frames * 4);
+    test::WriteRawWav(path, 1, 16, 2, 44100, "", frames * 4);
     EXPECT_EQ(truncate(path.c_str(), off_t(44 + uint64_t(frames) * 4)), 0);
     return path;
 }
