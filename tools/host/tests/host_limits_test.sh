@@ -7,12 +7,8 @@ set -u
 host=$1
 mode=$2
 here=$(cd "$(dirname "$0")" && pwd)
-scratch=$(mktemp -d)
-trap 'umount "$scratch/full" 2>/dev/null; rm -rf "$scratch"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-win() { printf 'Z:%s' "$1" | tr / '\\'; }
-wav() { python3 "$here/wav_tool.py" "$@"; }
+CLEANUP='umount "$scratch/full" 2>/dev/null'
+. "$here/script_support.sh"
 # No file but those named may be in the folder: a temporary one means loss.
 expect_only() {
   folder=$1; shift
@@ -82,4 +78,4 @@ full-disk)
   exit 2
   ;;
 esac
-[ $failures -eq 0 ] && echo "passed" || exit 1
+finish

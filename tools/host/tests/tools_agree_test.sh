@@ -13,12 +13,7 @@ if [ ! -x "$renderer" ]; then
   echo "FAIL: no native renderer at $renderer (build it first: tools/build.sh native)"
   exit 1
 fi
-scratch=$(mktemp -d)
-trap 'rm -rf "$scratch"' EXIT
-failures=0
-fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
-win() { printf 'Z:%s' "$1" | tr / '\\'; }
-wav() { python3 "$here/wav_tool.py" "$@"; }
+. "$here/script_support.sh"
 
 # Renders with both tools, with the block file BLOCK when it is not "-";
 # the further arguments go to both.
@@ -56,4 +51,4 @@ for log in host renderer; do
     fail "$case: $log said '$(cat "$scratch/$log.log")'"
   [ "$(grep -c "non-finite" "$scratch/$log.log")" -eq 1 ] || fail "$case: $log warned more than once"
 done
-[ $failures -eq 0 ] && echo "passed" || exit 1
+finish
