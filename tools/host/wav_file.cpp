@@ -155,6 +155,20 @@ std::string SystemReason(DWORD code) {
     return "system error " + std::to_string(code);
 }
 
+// Puts the finished file in place of the output. Another process replacing
+// the same output at that moment (a second render, a virus scanner) makes the
+// rename fail for a moment with access denied or a sharing violation: try
+// again for up to a second before reporting it.
+bool ReplaceOutput(const std::wstring& from, const std::wstring& to) {
+    for (int attempt = 0;; ++attempt) {
+        if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+        const DWORD reason = GetLastError();
+        if ((reason != ERROR_ACCESS_DENIED && reason != ERROR_SHARING_VIOLATION) || attempt == 20)
+            return false;
+        Sleep(50);
+    }
+}
+
 }  // namespace
 
 std::string WavWriter::Problem(const std::wstring& path) {
@@ -263,7 +277,7 @@ bool WavWriter::Commit(std::string* error) {
     }
     const BOOL closed = CloseHandle(file_);
     file_ = INVALID_HANDLE_VALUE;
-    if (!closed || !MoveFileExW(tempPath_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING)) {
+    if (!closed || !ReplaceOutput(tempPath_, path_)) {
         *error = "cannot write '" + Narrow(path_) + "': " + SystemReason(GetLastError());
         Abandon();
         return false;
