@@ -69,9 +69,8 @@ private:
     bool bypassed_ = false;   // the port's state
     float wetShare_ = 1.0f;   // 1 = processing, 0 = bypassed; between while fading
     float wetStep_;           // the share's change per frame of a fade
-    // The engine reads a stereo frame as one 8-byte pair: keep frames aligned.
-    alignas(16) float scratch_[kChunkFrames * 2];
-    alignas(16) float dry_[kChunkFrames * 2];
+    float scratch_[kChunkFrames * 2];
+    float dry_[kChunkFrames * 2];
 };
 
 }  // namespace lumbrook
