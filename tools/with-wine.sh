@@ -13,4 +13,7 @@ cleanup() {
 }
 trap cleanup EXIT
 "$here/wine-prefix.sh" "$work"
+# One server for the whole command: a program that starts just as the
+# previous one's server is shutting down loses its connection otherwise.
+wineserver -p
 "$@"
