@@ -40,13 +40,20 @@ void Run(benchmark::State& state, uint32_t channels, int32_t enableEq) {
         benchmark::DoNotOptimize(buffer.data());
     }
     state.SetItemsProcessed(state.iterations() * kFrames);
-    state.counters["ns_per_frame"] = benchmark::Counter(
-        double(state.iterations()) * kFrames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_frame"] =
+        benchmark::Counter(double(state.iterations()) * kFrames,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
-void StereoEqOn(benchmark::State& state) { Run(state, 2, 1); }
-void StereoEqOff(benchmark::State& state) { Run(state, 2, 0); }
-void MonoEqOn(benchmark::State& state) { Run(state, 1, 1); }
+void StereoEqOn(benchmark::State& state) {
+    Run(state, 2, 1);
+}
+void StereoEqOff(benchmark::State& state) {
+    Run(state, 2, 0);
+}
+void MonoEqOn(benchmark::State& state) {
+    Run(state, 1, 1);
+}
 
 // Loud input, then a long run of silence through ProcessInPlace and the tail:
 // the decay must not slow down as the lines fade toward denormal values.
@@ -71,14 +78,17 @@ void DecayingTail(benchmark::State& state) {
         benchmark::DoNotOptimize(silence.data());
     }
     state.SetItemsProcessed(state.iterations() * kFrames);
-    state.counters["ns_per_frame"] = benchmark::Counter(
-        double(state.iterations()) * kFrames, benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.counters["ns_per_frame"] =
+        benchmark::Counter(double(state.iterations()) * kFrames,
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
 }  // namespace
 
 // The machine is shared: the minimum over repetitions is the steadiest figure.
-double Fastest(const std::vector<double>& runs) { return *std::min_element(runs.begin(), runs.end()); }
+double Fastest(const std::vector<double>& runs) {
+    return *std::min_element(runs.begin(), runs.end());
+}
 
 BENCHMARK(StereoEqOn)->ComputeStatistics("min", Fastest);
 BENCHMARK(StereoEqOff)->ComputeStatistics("min", Fastest);

@@ -13,7 +13,9 @@ constexpr PageControl Row(int scrollId, int editId, bool notifyOnLeave) {
 constexpr PageControl EqRow(int scrollId, int editId) {
     return {scrollId, editId, 125, 2500, true, 0};
 }
-constexpr PageControl CheckBox(int id) { return {0, 0, 0, 0, false, id}; }
+constexpr PageControl CheckBox(int id) {
+    return {0, 0, 0, 0, false, id};
+}
 
 }  // namespace
 
@@ -41,7 +43,9 @@ const ParamInfo* ParamForControl(int controlId) {
     return nullptr;
 }
 
-float PositionToValue(int position) { return float(position) * kPositionScale; }
+float PositionToValue(int position) {
+    return float(position) * kPositionScale;
+}
 
 int ValueToPosition(float value) {
     const double position = double(value) * kFullScalePosition;

@@ -14,7 +14,7 @@ constexpr int kScrollPage = 3000;
 constexpr float kPositionScale = 3.3333334e-05f;  // the float nearest 1/30,000
 
 struct PageControl {
-    int scrollId;   // continuous rows
+    int scrollId;  // continuous rows
     int editId;
     int lineStep;
     int pageStep;
@@ -24,12 +24,14 @@ struct PageControl {
 
 extern const PageControl kPageControls[kParamCount];
 
-inline const PageControl& Control(ParamId id) { return kPageControls[static_cast<int>(id)]; }
+inline const PageControl& Control(ParamId id) {
+    return kPageControls[static_cast<int>(id)];
+}
 
 // The continuous rows in the order the page fills them, top to bottom.
-constexpr ParamId kContinuousRows[] = {ParamId::PreDelay,    ParamId::RoomSize, ParamId::Damping,
-                                       ParamId::EarlyRef,    ParamId::ReverbLevel,
-                                       ParamId::DryLevel,    ParamId::LoEq,     ParamId::HiEq};
+constexpr ParamId kContinuousRows[] = {ParamId::PreDelay, ParamId::RoomSize,    ParamId::Damping,
+                                       ParamId::EarlyRef, ParamId::ReverbLevel, ParamId::DryLevel,
+                                       ParamId::LoEq,     ParamId::HiEq};
 constexpr int kContinuousRowCount = sizeof(kContinuousRows) / sizeof(kContinuousRows[0]);
 
 // The row whose scroll bar, edit box or check box has this id; null if none.

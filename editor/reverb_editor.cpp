@@ -17,7 +17,9 @@ ReverbEditor::ShellOpen gShellOpen = ShellExecuteA;
 
 const char ReverbEditor::kWebAddress[] = "https://lumbrook-audio.example/reverb";
 
-void ReverbEditor::SetShellOpenForTesting(ShellOpen open) { gShellOpen = open ? open : ShellExecuteA; }
+void ReverbEditor::SetShellOpenForTesting(ShellOpen open) {
+    gShellOpen = open ? open : ShellExecuteA;
+}
 
 ReverbEditor::ReverbEditor() : CDialog(IDD_REVERB_PAGE, nullptr) {}
 
@@ -73,7 +75,9 @@ int32_t STDMETHODCALLTYPE ReverbEditor::ClearObject() {
     return 1;
 }
 
-int32_t STDMETHODCALLTYPE ReverbEditor::Reserved1(int32_t, int32_t, int32_t, int32_t) { return 0; }
+int32_t STDMETHODCALLTYPE ReverbEditor::Reserved1(int32_t, int32_t, int32_t, int32_t) {
+    return 0;
+}
 
 int32_t STDMETHODCALLTYPE ReverbEditor::Activate() {
     AFX_MANAGE_STATE(AfxGetStaticModuleState());
@@ -125,7 +129,9 @@ int32_t STDMETHODCALLTYPE ReverbEditor::DestroyPageWindow() {
     return destroyed;
 }
 
-void ReverbEditor::OnDestroy() { initialized_ = 0; }
+void ReverbEditor::OnDestroy() {
+    initialized_ = 0;
+}
 
 void ReverbEditor::OnLogoClicked(UINT) {
     gShellOpen(nullptr, "open", kWebAddress, "", nullptr, SW_SHOWNORMAL);

@@ -35,29 +35,37 @@ std::string ControlText(HWND box) {
 }  // namespace
 
 const AFX_MSGMAP_ENTRY ReverbEditor::messageEntries[] = {
-    AFX_ON_WM_HSCROLL(ReverbEditor, OnHScroll)
-    AFX_ON_COMMAND(ReverbEditor, BN_CLICKED, IDC_BYPASS, OnCheckBoxClicked)
-    AFX_ON_COMMAND(ReverbEditor, EN_CHANGE, IDC_PREDELAY_EDIT, OnEditChange)
-    AFX_ON_COMMAND(ReverbEditor, EN_CHANGE, IDC_LOEQ_EDIT, OnEditChange)
-    AFX_ON_COMMAND(ReverbEditor, EN_CHANGE, IDC_HIEQ_EDIT, OnEditChange)
-    AFX_ON_COMMAND(ReverbEditor, EN_CHANGE, IDC_DRY_EDIT, OnEditChange)
-    AFX_ON_COMMAND(ReverbEditor, EN_CHANGE, IDC_DAMPING_EDIT, OnEditChange)
-    AFX_ON_COMMAND(ReverbEditor, EN_CHANGE, IDC_ROOMSIZE_EDIT, OnEditChange)
-    AFX_ON_COMMAND(ReverbEditor, EN_CHANGE, IDC_REVERB_EDIT, OnEditChange)
-    AFX_ON_COMMAND(ReverbEditor, EN_KILLFOCUS, IDC_PREDELAY_EDIT, OnEditKillFocus)
-    AFX_ON_COMMAND(ReverbEditor, EN_KILLFOCUS, IDC_LOEQ_EDIT, OnEditKillFocus)
-    AFX_ON_COMMAND(ReverbEditor, EN_KILLFOCUS, IDC_HIEQ_EDIT, OnEditKillFocus)
-    AFX_ON_COMMAND(ReverbEditor, EN_KILLFOCUS, IDC_DRY_EDIT, OnEditKillFocus)
-    AFX_ON_COMMAND(ReverbEditor, EN_KILLFOCUS, IDC_DAMPING_EDIT, OnEditKillFocus)
-    AFX_ON_COMMAND(ReverbEditor, EN_KILLFOCUS, IDC_ROOMSIZE_EDIT, OnEditKillFocus)
-    AFX_ON_COMMAND(ReverbEditor, EN_KILLFOCUS, IDC_REVERB_EDIT, OnEditKillFocus)
-    AFX_ON_COMMAND(ReverbEditor, STN_CLICKED, IDC_LOGO, OnLogoClicked)
-    AFX_ON_COMMAND(ReverbEditor, BN_CLICKED, IDC_ENABLE_EQ, OnCheckBoxClicked)
-    AFX_ON_COMMAND(ReverbEditor, EN_CHANGE, IDC_EARLYREF_EDIT, OnEditChange)
-    AFX_ON_COMMAND(ReverbEditor, EN_KILLFOCUS, IDC_EARLYREF_EDIT, OnEditKillFocus)
-    AFX_ON_COMMAND(ReverbEditor, BN_CLICKED, IDC_EXTEND_TAIL, OnCheckBoxClicked)
-    AFX_END_MESSAGE_MAP
-};
+    AFX_ON_WM_HSCROLL(ReverbEditor, OnHScroll) AFX_ON_COMMAND(
+        ReverbEditor, BN_CLICKED, IDC_BYPASS,
+        OnCheckBoxClicked) AFX_ON_COMMAND(ReverbEditor, EN_CHANGE, IDC_PREDELAY_EDIT, OnEditChange)
+        AFX_ON_COMMAND(ReverbEditor, EN_CHANGE, IDC_LOEQ_EDIT, OnEditChange) AFX_ON_COMMAND(
+            ReverbEditor, EN_CHANGE, IDC_HIEQ_EDIT,
+            OnEditChange) AFX_ON_COMMAND(ReverbEditor, EN_CHANGE, IDC_DRY_EDIT, OnEditChange)
+            AFX_ON_COMMAND(ReverbEditor, EN_CHANGE, IDC_DAMPING_EDIT, OnEditChange) AFX_ON_COMMAND(
+                ReverbEditor, EN_CHANGE, IDC_ROOMSIZE_EDIT,
+                OnEditChange) AFX_ON_COMMAND(ReverbEditor, EN_CHANGE, IDC_REVERB_EDIT, OnEditChange)
+                AFX_ON_COMMAND(ReverbEditor, EN_KILLFOCUS, IDC_PREDELAY_EDIT,
+                               OnEditKillFocus) AFX_ON_COMMAND(ReverbEditor, EN_KILLFOCUS,
+                                                               IDC_LOEQ_EDIT, OnEditKillFocus)
+                    AFX_ON_COMMAND(ReverbEditor, EN_KILLFOCUS, IDC_HIEQ_EDIT,
+                                   OnEditKillFocus) AFX_ON_COMMAND(ReverbEditor, EN_KILLFOCUS,
+                                                                   IDC_DRY_EDIT, OnEditKillFocus)
+                        AFX_ON_COMMAND(ReverbEditor, EN_KILLFOCUS, IDC_DAMPING_EDIT,
+                                       OnEditKillFocus) AFX_ON_COMMAND(ReverbEditor, EN_KILLFOCUS,
+                                                                       IDC_ROOMSIZE_EDIT,
+                                                                       OnEditKillFocus)
+                            AFX_ON_COMMAND(ReverbEditor, EN_KILLFOCUS, IDC_REVERB_EDIT,
+                                           OnEditKillFocus)
+                                AFX_ON_COMMAND(ReverbEditor, STN_CLICKED, IDC_LOGO, OnLogoClicked)
+                                    AFX_ON_COMMAND(ReverbEditor, BN_CLICKED, IDC_ENABLE_EQ,
+                                                   OnCheckBoxClicked)
+                                        AFX_ON_COMMAND(ReverbEditor, EN_CHANGE, IDC_EARLYREF_EDIT,
+                                                       OnEditChange)
+                                            AFX_ON_COMMAND(ReverbEditor, EN_KILLFOCUS,
+                                                           IDC_EARLYREF_EDIT, OnEditKillFocus)
+                                                AFX_ON_COMMAND(ReverbEditor, BN_CLICKED,
+                                                               IDC_EXTEND_TAIL, OnCheckBoxClicked)
+                                                    AFX_END_MESSAGE_MAP};
 
 const AFX_MSGMAP ReverbEditor::messageMap = {&CDialog::messageMap, messageEntries};
 
@@ -135,7 +143,9 @@ void ReverbEditor::OnHScroll(UINT code, UINT thumb, CWnd* scrollBar) {
         break;
     default: clamp = false; break;
     }
-    if (clamp) position = position <= 0 ? 0 : (position >= kFullScalePosition ? kFullScalePosition : position);
+    if (clamp)
+        position =
+            position <= 0 ? 0 : (position >= kFullScalePosition ? kFullScalePosition : position);
     SetScrollPos(scrollBar->m_hWnd, SB_CTL, position, TRUE);
     const float value = PositionToValue(GetScrollPos(scrollBar->m_hWnd, SB_CTL));
     WriteValue(param->id, value);
@@ -201,9 +211,12 @@ int32_t STDMETHODCALLTYPE ReverbEditor::Apply() {
     AFX_MANAGE_STATE(AfxGetStaticModuleState());
     if (!m_hWnd) return 1;
     float values[kContinuousRowCount];
-    for (int i = 0; i < kContinuousRowCount; ++i) values[i] = PositionToValue(Scroll(kContinuousRows[i]));
-    const int32_t enableEq = IsDlgButtonChecked(m_hWnd, Control(ParamId::EnableEq).checkBoxId) ? 1 : 0;
-    const int32_t extendTail = IsDlgButtonChecked(m_hWnd, Control(ParamId::ExtendTail).checkBoxId) ? 1 : 0;
+    for (int i = 0; i < kContinuousRowCount; ++i)
+        values[i] = PositionToValue(Scroll(kContinuousRows[i]));
+    const int32_t enableEq =
+        IsDlgButtonChecked(m_hWnd, Control(ParamId::EnableEq).checkBoxId) ? 1 : 0;
+    const int32_t extendTail =
+        IsDlgButtonChecked(m_hWnd, Control(ParamId::ExtendTail).checkBoxId) ? 1 : 0;
     for (int i = 0; i < kContinuousRowCount; ++i) WriteValue(kContinuousRows[i], values[i]);
     WriteSwitch(ParamId::EnableEq, enableEq);
     WriteSwitch(ParamId::ExtendTail, extendTail);

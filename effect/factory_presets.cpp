@@ -30,7 +30,8 @@ namespace {
 
 bool SameText(const char* a, const char* b) {
     for (; *a && *b; ++a, ++b)
-        if (std::tolower(static_cast<unsigned char>(*a)) != std::tolower(static_cast<unsigned char>(*b)))
+        if (std::tolower(static_cast<unsigned char>(*a)) !=
+            std::tolower(static_cast<unsigned char>(*b)))
             return false;
     return *a == *b;
 }

@@ -14,58 +14,58 @@
 static_assert(sizeof(WAVEFORMATEX) == 18, "the format record is 18 bytes");
 
 extern "C" {
-extern const GUID CLSID_ReverbEffect;    // {54E01042-0B2A-11D5-96DC-444553540000}
-extern const GUID CLSID_ReverbEditor;    // {54E01043-0B2A-11D5-96DC-444553540000}
-extern const GUID LIBID_ReverbControl;   // {54E01044-0B2A-11D5-96DC-444553540000}, version 1.0
-extern const GUID IID_IReverbControl;    // {54E01045-0B2A-11D5-96DC-444553540000}
-extern const GUID IID_IInPlaceEffect;    // {F7FDEB83-B94C-11CF-BBF8-00AA00A8658E}
+extern const GUID CLSID_ReverbEffect;       // {54E01042-0B2A-11D5-96DC-444553540000}
+extern const GUID CLSID_ReverbEditor;       // {54E01043-0B2A-11D5-96DC-444553540000}
+extern const GUID LIBID_ReverbControl;      // {54E01044-0B2A-11D5-96DC-444553540000}, version 1.0
+extern const GUID IID_IReverbControl;       // {54E01045-0B2A-11D5-96DC-444553540000}
+extern const GUID IID_IInPlaceEffect;       // {F7FDEB83-B94C-11CF-BBF8-00AA00A8658E}
 extern const GUID IID_IInPlaceEffectAlias;  // {F7FDEB7A-B94C-11CF-BBF8-00AA00A8658E}
-extern const GUID IID_IEditorNotify;     // {D068A6A0-C178-11D0-9A6D-00A0C90DA1EF}
-extern const GUID IID_IEffectPresets;    // {36A22460-0CC9-11D0-8574-00A0C9053912}
-extern const GUID IID_IPropPage;         // {B801CE21-67D7-11D0-953F-00AA00A76449}
-extern const GUID IID_IPropPageAlias;    // {B27846C0-2F49-11D1-9A70-00A0C90DA1EF}
+extern const GUID IID_IEditorNotify;        // {D068A6A0-C178-11D0-9A6D-00A0C90DA1EF}
+extern const GUID IID_IEffectPresets;       // {36A22460-0CC9-11D0-8574-00A0C9053912}
+extern const GUID IID_IPropPage;            // {B801CE21-67D7-11D0-953F-00AA00A76449}
+extern const GUID IID_IPropPageAlias;       // {B27846C0-2F49-11D1-9A70-00A0C90DA1EF}
 }
 
 // The effect's dual automation interface: one getter and one setter per
 // parameter, in this slot order (not the block's field order).
 struct IReverbControl : public IDispatch {
-    virtual HRESULT STDMETHODCALLTYPE get_RoomSize(float* value) = 0;     // slot 7
+    virtual HRESULT STDMETHODCALLTYPE get_RoomSize(float* value) = 0;  // slot 7
     virtual HRESULT STDMETHODCALLTYPE put_RoomSize(float value) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_Damping(float* value) = 0;      // slot 9
+    virtual HRESULT STDMETHODCALLTYPE get_Damping(float* value) = 0;  // slot 9
     virtual HRESULT STDMETHODCALLTYPE put_Damping(float value) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_Bypass(int32_t* value) = 0;     // slot 11
+    virtual HRESULT STDMETHODCALLTYPE get_Bypass(int32_t* value) = 0;  // slot 11
     virtual HRESULT STDMETHODCALLTYPE put_Bypass(int32_t value) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_PreDelay(float* value) = 0;     // slot 13
+    virtual HRESULT STDMETHODCALLTYPE get_PreDelay(float* value) = 0;  // slot 13
     virtual HRESULT STDMETHODCALLTYPE put_PreDelay(float value) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_ReverbLevel(float* value) = 0;  // slot 15
     virtual HRESULT STDMETHODCALLTYPE put_ReverbLevel(float value) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_DryLevel(float* value) = 0;     // slot 17
+    virtual HRESULT STDMETHODCALLTYPE get_DryLevel(float* value) = 0;  // slot 17
     virtual HRESULT STDMETHODCALLTYPE put_DryLevel(float value) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_LoEq(float* value) = 0;         // slot 19
+    virtual HRESULT STDMETHODCALLTYPE get_LoEq(float* value) = 0;  // slot 19
     virtual HRESULT STDMETHODCALLTYPE put_LoEq(float value) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_HiEq(float* value) = 0;         // slot 21
+    virtual HRESULT STDMETHODCALLTYPE get_HiEq(float* value) = 0;  // slot 21
     virtual HRESULT STDMETHODCALLTYPE put_HiEq(float value) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_EnableEq(int32_t* value) = 0;   // slot 23
+    virtual HRESULT STDMETHODCALLTYPE get_EnableEq(int32_t* value) = 0;  // slot 23
     virtual HRESULT STDMETHODCALLTYPE put_EnableEq(int32_t value) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_EarlyRef(float* value) = 0;     // slot 25
+    virtual HRESULT STDMETHODCALLTYPE get_EarlyRef(float* value) = 0;  // slot 25
     virtual HRESULT STDMETHODCALLTYPE put_EarlyRef(float value) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_ExtendTail(int32_t* value) = 0; // slot 27
+    virtual HRESULT STDMETHODCALLTYPE get_ExtendTail(int32_t* value) = 0;  // slot 27
     virtual HRESULT STDMETHODCALLTYPE put_ExtendTail(int32_t value) = 0;
 };
 
 // The host's in-place processing interface. After GetPages every operation
 // answers a plain 32-bit integer: 1 done, 0 refused.
 struct IInPlaceEffect : public ISpecifyPropertyPages {
-    virtual int32_t STDMETHODCALLTYPE HostSyncA() = 0;                                   // slot 4
+    virtual int32_t STDMETHODCALLTYPE HostSyncA() = 0;  // slot 4
     virtual int32_t STDMETHODCALLTYPE HostSyncB(int32_t a, int32_t b, int32_t c) = 0;
     virtual int32_t STDMETHODCALLTYPE GetParamsSize() = 0;
     virtual int32_t STDMETHODCALLTYPE GetParams(void* destination, int32_t size) = 0;
-    virtual int32_t STDMETHODCALLTYPE SetParams(const void* source, int32_t size) = 0;   // slot 8
+    virtual int32_t STDMETHODCALLTYPE SetParams(const void* source, int32_t size) = 0;  // slot 8
     virtual int32_t STDMETHODCALLTYPE IsFormatSupported(const WAVEFORMATEX* format) = 0;
     virtual int32_t STDMETHODCALLTYPE SetFormat(const WAVEFORMATEX* format) = 0;
     virtual int32_t STDMETHODCALLTYPE ResetStream() = 0;
     virtual int32_t STDMETHODCALLTYPE ProcessTail(float* buffer, int32_t frameCount,
-                                                  int32_t* framesDone) = 0;              // slot 12
+                                                  int32_t* framesDone) = 0;  // slot 12
     virtual int32_t STDMETHODCALLTYPE HostSyncC() = 0;
     virtual int32_t STDMETHODCALLTYPE ProcessInPlace(float* buffer, int32_t frameCount) = 0;
 };
@@ -93,7 +93,7 @@ struct IPropPageSite {
 
 // The editor page as the host framework drives it (booleans are 1 and 0).
 struct IPropPage : public IUnknown {
-    virtual int32_t STDMETHODCALLTYPE SetObject(IUnknown* object) = 0;           // slot 3
+    virtual int32_t STDMETHODCALLTYPE SetObject(IUnknown* object) = 0;  // slot 3
     virtual int32_t STDMETHODCALLTYPE ClearObject() = 0;
     virtual int32_t STDMETHODCALLTYPE Reserved1(int32_t a, int32_t b, int32_t c, int32_t d) = 0;
     virtual int32_t STDMETHODCALLTYPE Activate() = 0;
@@ -103,7 +103,7 @@ struct IPropPage : public IUnknown {
     virtual int32_t STDMETHODCALLTYPE UpdateControls() = 0;
     virtual int32_t STDMETHODCALLTYPE SetPageSite(IPropPageSite* site) = 0;
     virtual HWND STDMETHODCALLTYPE CreatePageWindow(HWND parent) = 0;
-    virtual int32_t STDMETHODCALLTYPE DestroyPageWindow() = 0;                   // slot 13
+    virtual int32_t STDMETHODCALLTYPE DestroyPageWindow() = 0;  // slot 13
 };
 
 // The effect factory that the module gives the host framework: two tables

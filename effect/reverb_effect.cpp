@@ -12,7 +12,9 @@ constexpr WORD kFormatIeeeFloat = 3;
 
 }  // namespace
 
-ReverbEffect::ReverbEffect() { std::memset(&format_, 0, sizeof format_); }
+ReverbEffect::ReverbEffect() {
+    std::memset(&format_, 0, sizeof format_);
+}
 
 HRESULT STDMETHODCALLTYPE ReverbEffect::QueryInterface(REFIID iid, void** out) {
     if (!out) return E_POINTER;
@@ -32,7 +34,9 @@ HRESULT STDMETHODCALLTYPE ReverbEffect::QueryInterface(REFIID iid, void** out) {
     return S_OK;
 }
 
-ULONG STDMETHODCALLTYPE ReverbEffect::AddRef() { return ULONG(InterlockedIncrement(&refCount_)); }
+ULONG STDMETHODCALLTYPE ReverbEffect::AddRef() {
+    return ULONG(InterlockedIncrement(&refCount_));
+}
 
 ULONG STDMETHODCALLTYPE ReverbEffect::Release() {
     const LONG count = InterlockedDecrement(&refCount_);
@@ -67,7 +71,9 @@ int32_t STDMETHODCALLTYPE ReverbEffect::HostSyncC() {
     return 1;
 }
 
-int32_t STDMETHODCALLTYPE ReverbEffect::GetParamsSize() { return kParamsSize; }
+int32_t STDMETHODCALLTYPE ReverbEffect::GetParamsSize() {
+    return kParamsSize;
+}
 
 int32_t STDMETHODCALLTYPE ReverbEffect::GetParams(void* destination, int32_t size) {
     LockGuard hold(lock_);
@@ -117,7 +123,7 @@ BufferFormat ReverbEffect::CurrentBufferFormat() const {
 }
 
 int32_t STDMETHODCALLTYPE ReverbEffect::ProcessTail(float* buffer, int32_t frameCount,
-                                                     int32_t* framesDone) {
+                                                    int32_t* framesDone) {
     LockGuard hold(lock_);
     return engine_.ProcessTail(buffer, frameCount, CurrentBufferFormat(), framesDone) ? 1 : 0;
 }
@@ -128,9 +134,13 @@ int32_t STDMETHODCALLTYPE ReverbEffect::ProcessInPlace(float* buffer, int32_t fr
     return 1;
 }
 
-HRESULT STDMETHODCALLTYPE ReverbEffect::AttachEditor(IPropPage*) { return S_OK; }
+HRESULT STDMETHODCALLTYPE ReverbEffect::AttachEditor(IPropPage*) {
+    return S_OK;
+}
 
-HRESULT STDMETHODCALLTYPE ReverbEffect::DetachEditor(IPropPage*) { return S_OK; }
+HRESULT STDMETHODCALLTYPE ReverbEffect::DetachEditor(IPropPage*) {
+    return S_OK;
+}
 
 EngineCoefficients ReverbEffect::Coefficients() {
     LockGuard hold(lock_);

@@ -51,15 +51,15 @@ HRESULT STDMETHODCALLTYPE ReverbEffect::GetTypeInfo(UINT index, LCID, ITypeInfo*
 }
 
 HRESULT STDMETHODCALLTYPE ReverbEffect::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID,
-                                                       DISPID* ids) {
+                                                      DISPID* ids) {
     ITypeInfo* info = ObtainTypeInfo();
     if (!info) return E_NOTIMPL;
     return info->GetIDsOfNames(names, count, ids);
 }
 
 HRESULT STDMETHODCALLTYPE ReverbEffect::Invoke(DISPID id, REFIID iid, LCID, WORD flags,
-                                                DISPPARAMS* params, VARIANT* result,
-                                                EXCEPINFO* exception, UINT* argError) {
+                                               DISPPARAMS* params, VARIANT* result,
+                                               EXCEPINFO* exception, UINT* argError) {
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     ITypeInfo* info = ObtainTypeInfo();
     if (!info) return E_NOTIMPL;

@@ -36,20 +36,20 @@ HRESULT ReverbEffect::PutSwitch(ParamId id, int32_t value) {
     return S_OK;
 }
 
-#define LUMBROOK_FLOAT_PROPERTY(Name)                                                              \
-    HRESULT STDMETHODCALLTYPE ReverbEffect::get_##Name(float* value) {                             \
-        return GetFloat(ParamId::Name, value);                                                     \
-    }                                                                                              \
-    HRESULT STDMETHODCALLTYPE ReverbEffect::put_##Name(float value) {                              \
-        return PutFloat(ParamId::Name, value);                                                     \
+#define LUMBROOK_FLOAT_PROPERTY(Name)                                  \
+    HRESULT STDMETHODCALLTYPE ReverbEffect::get_##Name(float* value) { \
+        return GetFloat(ParamId::Name, value);                         \
+    }                                                                  \
+    HRESULT STDMETHODCALLTYPE ReverbEffect::put_##Name(float value) {  \
+        return PutFloat(ParamId::Name, value);                         \
     }
 
-#define LUMBROOK_SWITCH_PROPERTY(Name)                                                             \
-    HRESULT STDMETHODCALLTYPE ReverbEffect::get_##Name(int32_t* value) {                           \
-        return GetSwitch(ParamId::Name, value);                                                    \
-    }                                                                                              \
-    HRESULT STDMETHODCALLTYPE ReverbEffect::put_##Name(int32_t value) {                            \
-        return PutSwitch(ParamId::Name, value);                                                    \
+#define LUMBROOK_SWITCH_PROPERTY(Name)                                   \
+    HRESULT STDMETHODCALLTYPE ReverbEffect::get_##Name(int32_t* value) { \
+        return GetSwitch(ParamId::Name, value);                          \
+    }                                                                    \
+    HRESULT STDMETHODCALLTYPE ReverbEffect::put_##Name(int32_t value) {  \
+        return PutSwitch(ParamId::Name, value);                          \
     }
 
 LUMBROOK_FLOAT_PROPERTY(RoomSize)

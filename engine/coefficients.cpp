@@ -15,9 +15,13 @@ float FeedbackFrom(float roomSize) {
     return static_cast<float>(double(roomSize) * kFeedbackScale + double(kFeedbackBase));
 }
 
-float Damp1From(float damping) { return static_cast<float>(double(damping) * kDampScale); }
+float Damp1From(float damping) {
+    return static_cast<float>(double(damping) * kDampScale);
+}
 
-float Damp2From(float damping) { return static_cast<float>(1.0 - double(damping) * kDampScale); }
+float Damp2From(float damping) {
+    return static_cast<float>(1.0 - double(damping) * kDampScale);
+}
 
 float EarlyGainFrom(float earlyRef) {
     return static_cast<float>(double(earlyRef) * kEarlyGainScale);
@@ -63,7 +67,7 @@ double HighShelfCornerHz(uint32_t sampleRate) {
 
 double LowShelfCornerHz(uint32_t sampleRate) {
     return double(sampleRate) >= 2.0 * kLowShelfCornerHz ? kLowShelfCornerHz
-                                                          : HighShelfCornerHz(sampleRate);
+                                                         : HighShelfCornerHz(sampleRate);
 }
 
 }  // namespace lumbrook

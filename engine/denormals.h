@@ -13,8 +13,12 @@ namespace lumbrook {
 class FlushDenormalsGuard {
 public:
 #ifdef LUMBROOK_HAS_MXCSR
-    FlushDenormalsGuard() : saved_(_mm_getcsr()) { _mm_setcsr(saved_ | kFlushToZero | kDenormalsAreZero); }
-    ~FlushDenormalsGuard() { _mm_setcsr(saved_); }
+    FlushDenormalsGuard() : saved_(_mm_getcsr()) {
+        _mm_setcsr(saved_ | kFlushToZero | kDenormalsAreZero);
+    }
+    ~FlushDenormalsGuard() {
+        _mm_setcsr(saved_);
+    }
 #else
     FlushDenormalsGuard() {}
 #endif

@@ -110,7 +110,8 @@ void RunAllpasses(NetworkState& net, const CallContext& ctx, int first, double* 
     while (frames > 0) {
         const int32_t chunk = ChunkBeforeWrap(cursor, length, kAllpassesPerChannel, frames);
         float* at[kAllpassesPerChannel];
-        for (int k = 0; k < kAllpassesPerChannel; ++k) at[k] = net.allpassLine[first + k] + cursor[k];
+        for (int k = 0; k < kAllpassesPerChannel; ++k)
+            at[k] = net.allpassLine[first + k] + cursor[k];
         for (int32_t j = 0; j < chunk; ++j) {
             double x = signal[2 * j];
             for (int k = 0; k < kAllpassesPerChannel; ++k) {
@@ -178,9 +179,9 @@ void RunBlock(NetworkState& net, CallContext& ctx, float* frames, int32_t frameC
         for (uint32_t ch = 0; ch < channels; ++ch) {
             const double echo = -double(ctx.early[ch][j]) * ctx.earlyGain;
             const double wet = ctx.wet[j][ch] * ctx.wetGain;
-            frames[j * channels + ch] = ctx.tail
-                                            ? float(wet + echo)
-                                            : float(double(ctx.in[ch][j]) * ctx.dryGain + wet + echo);
+            frames[j * channels + ch] =
+                ctx.tail ? float(wet + echo)
+                         : float(double(ctx.in[ch][j]) * ctx.dryGain + wet + echo);
         }
     }
 }
@@ -211,8 +212,7 @@ void ReverbEngine::PrepareCall(CallContext& ctx, uint32_t channelCount, bool tai
     const double lowCorner = LowShelfCornerHz(coef_.sampleRate);
     const double highCorner = HighShelfCornerHz(coef_.sampleRate);
     for (uint32_t ch = 0; ch < channelCount; ++ch) {
-        net_.shelf[kLeftLowShelf + ch].Prepare(ShelfKind::Low, lowCorner, coef_.loShelfGain,
-                                               rate);
+        net_.shelf[kLeftLowShelf + ch].Prepare(ShelfKind::Low, lowCorner, coef_.loShelfGain, rate);
         net_.shelf[kLeftHighShelf + ch].Prepare(ShelfKind::High, highCorner, coef_.hiShelfGain,
                                                 rate);
     }

@@ -44,7 +44,8 @@ void RunCombPairs(NetworkState& net, const CallContext& ctx, int32_t frameCount)
     double* sum = const_cast<double*>(&ctx.wet[0][0]);
     for (int32_t frames = frameCount; frames > 0;) {
         int32_t chunk = ChunkBeforeWrap(cursor + first, length + first, kCombGroup, frames);
-        chunk = ChunkBeforeWrap(cursor + kRight + first, length + kRight + first, kCombGroup, chunk);
+        chunk =
+            ChunkBeforeWrap(cursor + kRight + first, length + kRight + first, kCombGroup, chunk);
         float* left[kCombGroup];
         float* right[kCombGroup];
         for (int k = 0; k < kCombGroup; ++k) {
@@ -73,7 +74,8 @@ void RunCombPairs(NetworkState& net, const CallContext& ctx, int32_t frameCount)
     }
     for (int k = 0; k < kCombGroup; ++k) {
         net.combStore[first + k] = float(_mm_cvtsd_f64(store[k]));
-        net.combStore[kRight + first + k] = float(_mm_cvtsd_f64(_mm_unpackhi_pd(store[k], store[k])));
+        net.combStore[kRight + first + k] =
+            float(_mm_cvtsd_f64(_mm_unpackhi_pd(store[k], store[k])));
     }
 }
 
@@ -81,9 +83,15 @@ struct ShelfPair {
     __m128d b0, b1, b2, a1, a2, x1, x2, y1, y2;
 
     ShelfPair(const ShelfFilter& l, const ShelfFilter& r)
-        : b0(_mm_set_pd(r.b0, l.b0)), b1(_mm_set_pd(r.b1, l.b1)), b2(_mm_set_pd(r.b2, l.b2)),
-          a1(_mm_set_pd(r.a1, l.a1)), a2(_mm_set_pd(r.a2, l.a2)), x1(_mm_set_pd(r.x1, l.x1)),
-          x2(_mm_set_pd(r.x2, l.x2)), y1(_mm_set_pd(r.y1, l.y1)), y2(_mm_set_pd(r.y2, l.y2)) {}
+        : b0(_mm_set_pd(r.b0, l.b0)),
+          b1(_mm_set_pd(r.b1, l.b1)),
+          b2(_mm_set_pd(r.b2, l.b2)),
+          a1(_mm_set_pd(r.a1, l.a1)),
+          a2(_mm_set_pd(r.a2, l.a2)),
+          x1(_mm_set_pd(r.x1, l.x1)),
+          x2(_mm_set_pd(r.x2, l.x2)),
+          y1(_mm_set_pd(r.y1, l.y1)),
+          y2(_mm_set_pd(r.y2, l.y2)) {}
 
     __m128d Filter(__m128d x) {
         __m128d y = _mm_add_pd(_mm_mul_pd(b0, x), _mm_mul_pd(b1, x1));

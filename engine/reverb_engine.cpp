@@ -28,8 +28,8 @@ void ReverbEngine::SetParams(const ReverbParams& params) {
 // for the next reset, and bypass, which a block always switches off.
 void ReverbEngine::RefreshAll() {
     coef_.feedback = FeedbackFrom(UnitSetting(params_.roomSize));
-    for (ParamId id : {ParamId::Damping, ParamId::EarlyRef, ParamId::ReverbLevel,
-                       ParamId::DryLevel, ParamId::LoEq, ParamId::HiEq, ParamId::EnableEq})
+    for (ParamId id : {ParamId::Damping, ParamId::EarlyRef, ParamId::ReverbLevel, ParamId::DryLevel,
+                       ParamId::LoEq, ParamId::HiEq, ParamId::EnableEq})
         Refresh(id);
     coef_.bypassActive = 0;
 }
@@ -100,6 +100,8 @@ void ReverbEngine::ResetStream(uint32_t sampleRate) {
     ClearNetwork();
 }
 
-void ReverbEngine::ClearNetwork() { std::memset(&net_, 0, sizeof net_); }
+void ReverbEngine::ClearNetwork() {
+    std::memset(&net_, 0, sizeof net_);
+}
 
 }  // namespace lumbrook

@@ -8,23 +8,24 @@ namespace lumbrook {
 namespace {
 
 constexpr ParamInfo Continuous(ParamId id, const char* field, const char* property,
-                               const char* label, float ReverbParams::*member,
-                               float defaultValue, const char* unit) {
-    return {id, field, property, label, ParamKind::Continuous, member, nullptr, defaultValue,
-            unit, 100.0, 0.0, 0.0, 100.0, "%3.1f"};
+                               const char* label, float ReverbParams::*member, float defaultValue,
+                               const char* unit) {
+    return {id,     field,   property,     label,  ParamKind::Continuous,
+            member, nullptr, defaultValue, unit,   100.0,
+            0.0,    0.0,     100.0,        "%3.1f"};
 }
 
 // The shelving gains show decibels: 0..1 is -6..+6 dB.
 constexpr ParamInfo Shelf(ParamId id, const char* field, const char* property, const char* label,
                           float ReverbParams::*member) {
-    return {id, field, property, label, ParamKind::Continuous, member, nullptr, 0.5f,
-            "dB", 12.0, -6.0, -6.0, 6.0, "%1.2f"};
+    return {id,   field, property, label,  ParamKind::Continuous, member, nullptr, 0.5f, "dB", 12.0,
+            -6.0, -6.0,  6.0,      "%1.2f"};
 }
 
 constexpr ParamInfo Switch(ParamId id, const char* field, const char* property, const char* label,
                            int32_t ReverbParams::*member, float defaultValue) {
-    return {id, field, property, label, ParamKind::Switch, nullptr, member, defaultValue,
-            "", 1.0, 0.0, 0.0, 1.0, "%.0f"};
+    return {id,  field, property, label, ParamKind::Switch, nullptr, member, defaultValue, "", 1.0,
+            0.0, 0.0,   1.0,      "%.0f"};
 }
 
 bool SameName(const char* a, const char* b) {
@@ -39,8 +40,8 @@ bool SameName(const char* a, const char* b) {
 }  // namespace
 
 const ParamInfo kParamTable[kParamCount] = {
-    Continuous(ParamId::PreDelay, "preDelay", "PreDelay", "PreDelay", &ReverbParams::preDelay,
-               0.0f, "ms"),
+    Continuous(ParamId::PreDelay, "preDelay", "PreDelay", "PreDelay", &ReverbParams::preDelay, 0.0f,
+               "ms"),
     Continuous(ParamId::RoomSize, "roomSize", "RoomSize", "Room Size", &ReverbParams::roomSize,
                0.0f, ""),
     Continuous(ParamId::Damping, "damping", "Damping", "Damping factor", &ReverbParams::damping,

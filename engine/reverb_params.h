@@ -56,10 +56,10 @@ struct ParamInfo {
     const char* property;  // automation property name, "PreDelay"
     const char* label;     // the editor's label, "PreDelay"
     ParamKind kind;
-    float ReverbParams::*floatField;    // continuous parameters only
-    int32_t ReverbParams::*switchField;       // switches only
-    float defaultValue;                       // the constructor's default
-    const char* unit;                         // "ms", "%", "dB" or ""
+    float ReverbParams::*floatField;     // continuous parameters only
+    int32_t ReverbParams::*switchField;  // switches only
+    float defaultValue;                  // the constructor's default
+    const char* unit;                    // "ms", "%", "dB" or ""
     double displayScale;
     double displayOffset;
     double displayMin;
@@ -69,7 +69,9 @@ struct ParamInfo {
 
 extern const ParamInfo kParamTable[kParamCount];
 
-inline const ParamInfo& Param(ParamId id) { return kParamTable[static_cast<int>(id)]; }
+inline const ParamInfo& Param(ParamId id) {
+    return kParamTable[static_cast<int>(id)];
+}
 
 // Lookup by block field or property name, ignoring case; null when unknown.
 const ParamInfo* FindParam(const char* name);

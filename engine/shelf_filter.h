@@ -10,13 +10,13 @@ namespace lumbrook {
 enum class ShelfKind : int32_t { None = 0, Low = 5, High = 6 };
 
 struct ShelfFilter {
-    double x1, x2;  // previous two inputs
-    double y1, y2;  // previous two outputs
+    double x1, x2;              // previous two inputs
+    double y1, y2;              // previous two outputs
     double a1, a2, b0, b1, b2;  // normalised by a0
-    double designCorner;  // Hz
-    double designGain;    // amplitude factor A
-    double designRate;    // Hz
-    ShelfKind designKind; // None until the first use after a reset
+    double designCorner;        // Hz
+    double designGain;          // amplitude factor A
+    double designRate;          // Hz
+    ShelfKind designKind;       // None until the first use after a reset
 
     // Redesigns when any input differs from the current design (exact
     // comparisons); the history is kept. sampleRate must be positive.

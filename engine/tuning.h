@@ -13,8 +13,8 @@ constexpr int32_t kLineCapacity = 192020;
 
 constexpr int kCombsPerChannel = 8;
 constexpr int kAllpassesPerChannel = 4;
-constexpr int kCombCount = 2 * kCombsPerChannel;          // left 1-8, then right 1-8
-constexpr int kAllpassCount = 2 * kAllpassesPerChannel;   // left 1-4, then right 1-4
+constexpr int kCombCount = 2 * kCombsPerChannel;         // left 1-8, then right 1-8
+constexpr int kAllpassCount = 2 * kAllpassesPerChannel;  // left 1-4, then right 1-4
 
 // Delay tunings in milliseconds, before the 1.1 stretch. The right channel's
 // are the left ones plus 0.52 ms, written out so each is the float of its decimal.
@@ -23,7 +23,7 @@ constexpr float kCombTuningMs[kCombCount] = {
     25.82f, 27.45f, 29.47f, 31.26f, 32.76f, 34.32f, 35.82f, 37.18f,
 };
 constexpr float kAllpassTuningMs[kAllpassCount] = {
-    12.6f, 10.0f, 7.73f, 5.1f,    // longest first: the order of the chain
+    12.6f,  10.0f,  7.73f, 5.1f,  // longest first: the order of the chain
     13.12f, 10.52f, 8.25f, 5.62f,
 };
 
@@ -32,16 +32,16 @@ constexpr float kTuningStretch = 1.1f;        // 1.100000023841858
 constexpr float kPreDelayScale = 0.1f;        // preDelay 1.0 = 100 ms
 constexpr float kEarlyRoomMs = 190.0f;        // early echo: 50 ms + roomSize * 190 ms
 constexpr float kEarlyBaseMs = 50.0f;
-constexpr float kRightEarlyScale = 0.9f;      // 0.8999999761581421: right echo 10 % earlier
+constexpr float kRightEarlyScale = 0.9f;  // 0.8999999761581421: right echo 10 % earlier
 
-constexpr float kFeedbackScale = 0.28f;       // feedback 0.7 .. 0.98
+constexpr float kFeedbackScale = 0.28f;  // feedback 0.7 .. 0.98
 constexpr float kFeedbackBase = 0.7f;
 constexpr float kDampScale = 0.4f;
 constexpr float kEarlyGainScale = 0.4f;
 
-constexpr float kShelfDbRange = 12.0f;        // value 0..1 is -6..+6 dB
+constexpr float kShelfDbRange = 12.0f;  // value 0..1 is -6..+6 dB
 constexpr float kShelfDbOffset = 6.0f;
-constexpr float kShelfExponentScale = 0.025f; // A = 10^(dB/40)
+constexpr float kShelfExponentScale = 0.025f;  // A = 10^(dB/40)
 
 constexpr float kCombInputGainStereo = 0.015f;  // 0.014999999664723873
 constexpr float kCombInputGainMono = 0.03f;     // 0.029999999329447746, twice the stereo gain

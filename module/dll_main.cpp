@@ -30,7 +30,9 @@ STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
     return CActiveMovieManager::GetClassObject(clsid, iid, out);
 }
 
-STDAPI DllCanUnloadNow() { return CActiveMovieManager::CanUnloadNow(); }
+STDAPI DllCanUnloadNow() {
+    return CActiveMovieManager::CanUnloadNow();
+}
 
 // The framework's class entries, then the effect's ProgIDs for script
 // clients; all or nothing.

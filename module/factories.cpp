@@ -9,7 +9,9 @@ namespace lumbrook {
 
 namespace {
 
-HINSTANCE ModuleInstance() { return AfxGetStaticModuleState()->m_hCurrentInstanceHandle; }
+HINSTANCE ModuleInstance() {
+    return AfxGetStaticModuleState()->m_hCurrentInstanceHandle;
+}
 
 // A string resource of this module into an 8-bit buffer, cut to fit and
 // always terminated.
@@ -31,7 +33,9 @@ void LoadWide(int id, WCHAR (&buffer)[128]) {
 EffectFactory gEffectFactory;
 EditorFactory gEditorFactory;
 
-const GUID* STDMETHODCALLTYPE EffectFactory::GetClassId() { return &CLSID_ReverbEffect; }
+const GUID* STDMETHODCALLTYPE EffectFactory::GetClassId() {
+    return &CLSID_ReverbEffect;
+}
 
 const WCHAR* STDMETHODCALLTYPE EffectFactory::GetName() {
     LoadWide(IDS_EFFECT_NAME, nameBuffer_);
@@ -55,9 +59,13 @@ const char* STDMETHODCALLTYPE EffectFactory::GetHelpFile() {
     return helpFileBuffer_;
 }
 
-int32_t STDMETHODCALLTYPE EffectFactory::GetFlag() { return 1; }
+int32_t STDMETHODCALLTYPE EffectFactory::GetFlag() {
+    return 1;
+}
 
-const GUID* STDMETHODCALLTYPE EditorFactory::GetClassId() { return &CLSID_ReverbEditor; }
+const GUID* STDMETHODCALLTYPE EditorFactory::GetClassId() {
+    return &CLSID_ReverbEditor;
+}
 
 const WCHAR* STDMETHODCALLTYPE EditorFactory::GetTitle() {
     LoadWide(IDS_PAGE_TITLE, titleBuffer_);
@@ -69,8 +77,12 @@ IPropPage* STDMETHODCALLTYPE EditorFactory::CreatePage() {
     return ReverbEditor::Create();
 }
 
-HINSTANCE STDMETHODCALLTYPE EditorFactory::GetResourceInstance() { return ModuleInstance(); }
+HINSTANCE STDMETHODCALLTYPE EditorFactory::GetResourceInstance() {
+    return ModuleInstance();
+}
 
-int32_t STDMETHODCALLTYPE EditorFactory::GetDialogId() { return IDD_REVERB_PAGE; }
+int32_t STDMETHODCALLTYPE EditorFactory::GetDialogId() {
+    return IDD_REVERB_PAGE;
+}
 
 }  // namespace lumbrook

@@ -29,14 +29,14 @@ HRESULT RegisterProgIds(const wchar_t* effectName) {
     const std::wstring classKey = std::wstring(L"CLSID\\") + clsid;
     const std::wstring current = kEffectProgId;
     const std::wstring independent = kEffectIndependentProgId;
-    const bool ok = SetString(current, nullptr, effectName) &&
-                    SetString(current + L"\\CLSID", nullptr, clsid) &&
-                    SetString(independent, nullptr, effectName) &&
-                    SetString(independent + L"\\CLSID", nullptr, clsid) &&
-                    SetString(independent + L"\\CurVer", nullptr, kEffectProgId) &&
-                    SetString(classKey + L"\\ProgID", nullptr, kEffectProgId) &&
-                    SetString(classKey + L"\\VersionIndependentProgID", nullptr,
-                              kEffectIndependentProgId);
+    const bool ok =
+        SetString(current, nullptr, effectName) &&
+        SetString(current + L"\\CLSID", nullptr, clsid) &&
+        SetString(independent, nullptr, effectName) &&
+        SetString(independent + L"\\CLSID", nullptr, clsid) &&
+        SetString(independent + L"\\CurVer", nullptr, kEffectProgId) &&
+        SetString(classKey + L"\\ProgID", nullptr, kEffectProgId) &&
+        SetString(classKey + L"\\VersionIndependentProgID", nullptr, kEffectIndependentProgId);
     if (ok) return S_OK;
     UnregisterProgIds();
     return SELFREG_E_CLASS;

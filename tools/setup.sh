@@ -11,7 +11,7 @@ packages="cmake make g++ googletest libgtest-dev libbenchmark-dev
   wine wine32:i386 libwine-dev:i386 fonts-wine
   xvfb xauth x11-apps imagemagick
   libsndfile1-dev pkg-config sox time python3
-  lv2-dev ladspa-sdk lilv-utils sordi lv2file lv2proc ecasound"
+  lv2-dev ladspa-sdk lilv-utils sordi lv2file lv2proc ecasound clang-format"
 
 missing=""
 for p in $packages; do

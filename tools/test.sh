@@ -2,10 +2,12 @@
 # Runs every test: the native tree with ctest, the same tests again under
 # AddressSanitizer and UBSan, then the Windows tree under Wine
 # (through ctest's emulator) in a throwaway Wine prefix. Installs what is
-# missing first. Exits non-zero when any test fails.
+# missing first, and checks first that the sources match .clang-format.
+# Exits non-zero when any test fails.
 set -eu
 cd "$(dirname "$0")/.."
 tools/setup.sh
+tools/check-format.sh
 
 tools/build.sh native
 (cd build/native && ctest --output-on-failure --timeout 600)

@@ -54,12 +54,20 @@ public:
         return Unexpected();
     }
 
-#define DOUBLE_FLOAT(Name, Id)                                                          \
-    HRESULT STDMETHODCALLTYPE get_##Name(float* v) override { return Read("get_" #Name, Id, v); } \
-    HRESULT STDMETHODCALLTYPE put_##Name(float v) override { return Write("put_" #Name, Id, v); }
-#define DOUBLE_SWITCH(Name, Id)                                                         \
-    HRESULT STDMETHODCALLTYPE get_##Name(int32_t* v) override { return Read("get_" #Name, Id, v); } \
-    HRESULT STDMETHODCALLTYPE put_##Name(int32_t v) override { return Write("put_" #Name, Id, v); }
+#define DOUBLE_FLOAT(Name, Id)                                \
+    HRESULT STDMETHODCALLTYPE get_##Name(float* v) override { \
+        return Read("get_" #Name, Id, v);                     \
+    }                                                         \
+    HRESULT STDMETHODCALLTYPE put_##Name(float v) override {  \
+        return Write("put_" #Name, Id, v);                    \
+    }
+#define DOUBLE_SWITCH(Name, Id)                                 \
+    HRESULT STDMETHODCALLTYPE get_##Name(int32_t* v) override { \
+        return Read("get_" #Name, Id, v);                       \
+    }                                                           \
+    HRESULT STDMETHODCALLTYPE put_##Name(int32_t v) override {  \
+        return Write("put_" #Name, Id, v);                      \
+    }
     DOUBLE_FLOAT(RoomSize, ParamId::RoomSize)
     DOUBLE_FLOAT(Damping, ParamId::Damping)
     DOUBLE_SWITCH(Bypass, ParamId::Bypass)
@@ -88,10 +96,10 @@ public:
     float values[kParamCount] = {};
     int32_t switches[kParamCount] = {};
     int writes[kParamCount] = {};
-    int calls = 0;  // every property call and notification
+    int calls = 0;                 // every property call and notification
     std::vector<std::string> log;  // the property calls, in order
     int attaches = 0, detaches = 0;
-    ULONG refs = 1;  // the test's own reference
+    ULONG refs = 1;                     // the test's own reference
     ParamId failRead = ParamId::Count;  // this getter fails
 
 private:
@@ -143,8 +151,8 @@ inline IPropPage* NewBoundPage(ControlDouble& effect, SiteDouble& site) {
 class HostWindow {
 public:
     HostWindow() {
-        window = CreateWindowExW(0, L"STATIC", L"Host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN,
-                                 0, 0, 480, 420, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        window = CreateWindowExW(0, L"STATIC", L"Host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 0, 0,
+                                 480, 420, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     }
     ~HostWindow() {
         if (IsWindow(window)) DestroyWindow(window);
@@ -152,7 +160,9 @@ public:
     HWND window;
 };
 
-inline HWND Item(HWND page, int id) { return GetDlgItem(page, id); }
+inline HWND Item(HWND page, int id) {
+    return GetDlgItem(page, id);
+}
 
 inline std::string Text(HWND page, int id) {
     char text[64] = {};
@@ -160,7 +170,9 @@ inline std::string Text(HWND page, int id) {
     return text;
 }
 
-inline int Position(HWND page, int scrollId) { return GetScrollPos(Item(page, scrollId), SB_CTL); }
+inline int Position(HWND page, int scrollId) {
+    return GetScrollPos(Item(page, scrollId), SB_CTL);
+}
 
 inline void Scroll(HWND page, int scrollId, int code, int thumb = 0) {
     SendMessageW(page, WM_HSCROLL, MAKEWPARAM(code, WORD(short(thumb))),
@@ -176,8 +188,12 @@ inline void Type(HWND page, int editId, const char* text) {
     for (const char* c = text; *c; ++c) SendMessageW(box, WM_CHAR, WPARAM(*c), 1);
 }
 
-inline void Click(HWND page, int buttonId) { SendMessageW(Item(page, buttonId), BM_CLICK, 0, 0); }
+inline void Click(HWND page, int buttonId) {
+    SendMessageW(Item(page, buttonId), BM_CLICK, 0, 0);
+}
 
-inline float ValueAt(int position) { return PositionToValue(position); }
+inline float ValueAt(int position) {
+    return PositionToValue(position);
+}
 
 }  // namespace lumbrook::test

@@ -43,7 +43,7 @@ TEST_F(PageTest, ScrollStepsClampAndWriteEveryTime) {
     EXPECT_LT(double(Value(ParamId::RoomSize)), 0.005);  // just below
     EXPECT_EQ(Text(window, IDC_ROOMSIZE_EDIT), "0.5");
     EXPECT_EQ(site.changes, 2);  // the refresh, then the step
-    page->UpdateControls();  // 150 k reads back as 149
+    page->UpdateControls();      // 150 k reads back as 149
     EXPECT_EQ(Position(window, IDC_ROOMSIZE_SCROLL), 149);
     EXPECT_EQ(Text(window, IDC_ROOMSIZE_EDIT), "0.5");
 
@@ -105,7 +105,7 @@ TEST_F(PageTest, TypingWritesTheClampedValueAndLeavingReformats) {
     SetFocus(Item(window, IDC_DRY_EDIT));
     EXPECT_EQ(Text(window, IDC_REVERB_EDIT), "33.3");
     EXPECT_EQ(Value(ParamId::ReverbLevel), 0.3333f);  // reformatting writes nothing
-    EXPECT_EQ(site.changes, changesWhileTyping);       // and the reverb box does not notify
+    EXPECT_EQ(site.changes, changesWhileTyping);      // and the reverb box does not notify
 
     Type(window, IDC_PREDELAY_EDIT, "150");
     EXPECT_EQ(Value(ParamId::PreDelay), 1.0f);
@@ -177,8 +177,8 @@ struct ShellRecord {
 };
 ShellRecord gShell;
 
-HINSTANCE WINAPI RecordShellOpen(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR params,
-                                 LPCSTR folder, INT show) {
+HINSTANCE WINAPI RecordShellOpen(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR params, LPCSTR folder,
+                                 INT show) {
     EXPECT_EQ(owner, nullptr);
     EXPECT_STREQ(params, "");
     EXPECT_EQ(folder, nullptr);
@@ -222,7 +222,8 @@ const RowCase kRowCases[] = {
     {ParamId::RoomSize, 1000, 1009, 150, 3000, "0.5", "3", float(3 * double(0.01f)), "3.0", false},
     {ParamId::Damping, 1002, 1010, 150, 3000, "0.5", "3", float(3 * double(0.01f)), "3.0", false},
     {ParamId::EarlyRef, 1017, 1018, 150, 3000, "0.5", "3", float(3 * double(0.01f)), "3.0", false},
-    {ParamId::ReverbLevel, 1003, 1011, 150, 3000, "0.5", "3", float(3 * double(0.01f)), "3.0", false},
+    {ParamId::ReverbLevel, 1003, 1011, 150, 3000, "0.5", "3", float(3 * double(0.01f)), "3.0",
+     false},
     {ParamId::DryLevel, 1001, 1012, 150, 3000, "0.5", "3", float(3 * double(0.01f)), "3.0", false},
     {ParamId::LoEq, 1005, 1013, 125, 2500, "-5.95", "3", 0.75f, "3.00", true},
     {ParamId::HiEq, 1006, 1014, 125, 2500, "-5.95", "-3", 0.25f, "-3.00", true},
@@ -278,9 +279,9 @@ TEST(PageControlTable, DisplayScaleConversions) {
     const struct {
         float value;
         int position;
-    } cases[] = {{0.0f, 0},       {0.7f, 20999},      {0.8f, 24000},  {0.5f, 15000},
-                 {1.0f, 30000},   {0.3333f, 9998},    {150 * k, 149}, {1.0000334f, 30001},
-                 {2.0f, 60000},   {-0.00005f, -1},    {-0.5f, -15000}};
+    } cases[] = {{0.0f, 0},     {0.7f, 20999},   {0.8f, 24000},  {0.5f, 15000},
+                 {1.0f, 30000}, {0.3333f, 9998}, {150 * k, 149}, {1.0000334f, 30001},
+                 {2.0f, 60000}, {-0.00005f, -1}, {-0.5f, -15000}};
     for (const auto& c : cases) EXPECT_EQ(ValueToPosition(c.value), c.position) << c.value;
     const float inf = std::numeric_limits<float>::infinity();
     EXPECT_EQ(ValueToPosition(std::numeric_limits<float>::quiet_NaN()), 0);

@@ -156,9 +156,9 @@ TEST(PageLifecycle, UpdatesAfterTheWindowIsGone) {
 // tail switches, never bypass; Apply writes in the same order, each row from
 // its scroll bar. A failing read ends the refresh right there.
 TEST(PageLifecycle, UpdateControlsAndApplyKeepTheirOrder) {
-    const char* const rows[] = {"PreDelay", "RoomSize",    "Damping", "EarlyRef", "ReverbLevel",
-                                "DryLevel", "LoEq",        "HiEq",    "EnableEq", "ExtendTail"};
-    const ParamId ids[] = {ParamId::PreDelay, ParamId::RoomSize, ParamId::Damping,
+    const char* const rows[] = {"PreDelay", "RoomSize", "Damping", "EarlyRef", "ReverbLevel",
+                                "DryLevel", "LoEq",     "HiEq",    "EnableEq", "ExtendTail"};
+    const ParamId ids[] = {ParamId::PreDelay, ParamId::RoomSize,    ParamId::Damping,
                            ParamId::EarlyRef, ParamId::ReverbLevel, ParamId::DryLevel,
                            ParamId::LoEq,     ParamId::HiEq};
     std::vector<std::string> reads, writes;

@@ -24,7 +24,8 @@ TEST_F(PageTest, LongTypedTextIsReadWhole) {
         {IDC_DRY_EDIT, ParamId::DryLevel, "75", "75." + std::string(80, '0') + "1", 0.75f, "75.0"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << "box " << c.editId << ", " << c.longText.size() << " characters");
+        SCOPED_TRACE(testing::Message()
+                     << "box " << c.editId << ", " << c.longText.size() << " characters");
         Type(window, c.editId, c.shortText);
         EXPECT_EQ(Value(c.id), c.value);
         ReverbParams block;

@@ -256,7 +256,8 @@ TEST_F(PageTest, RoomSizeHasNoUnitAndTheLogoShowsTheBitmap) {
 }
 
 TEST(PageResources, LogoBitmapIsTheDeviceIndependentImage) {
-    HRSRC found = FindResourceW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_LOGO), MAKEINTRESOURCEW(2));
+    HRSRC found =
+        FindResourceW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDB_LOGO), MAKEINTRESOURCEW(2));
     ASSERT_NE(found, nullptr);
     EXPECT_EQ(SizeofResource(GetModuleHandleW(nullptr), found), 13432u);
     const auto* header = static_cast<const BITMAPINFOHEADER*>(
@@ -272,9 +273,13 @@ TEST(PageResources, LogoBitmapIsTheDeviceIndependentImage) {
     EXPECT_EQ(header->biYPelsPerMeter, 2851);
     EXPECT_EQ(header->biClrUsed, 0u);
     char text[64];
-    struct { int id; const char* text; } strings[] = {
-        {IDS_EFFECT_NAME, "Lumbrook Reverb"}, {IDS_EFFECT_ANSI_NAME, "Lumbrook Reverb"},
-        {IDS_PAGE_TITLE, "Settings"}, {IDS_HELP_FILE, "LumbrookReverb.hlp"}};
+    struct {
+        int id;
+        const char* text;
+    } strings[] = {{IDS_EFFECT_NAME, "Lumbrook Reverb"},
+                   {IDS_EFFECT_ANSI_NAME, "Lumbrook Reverb"},
+                   {IDS_PAGE_TITLE, "Settings"},
+                   {IDS_HELP_FILE, "LumbrookReverb.hlp"}};
     for (const auto& s : strings) {
         ASSERT_GT(LoadStringA(GetModuleHandleW(nullptr), s.id, text, sizeof text), 0);
         EXPECT_STREQ(text, s.text);

@@ -53,6 +53,8 @@ inline VARIANT I4(LONG value) {
     return v;
 }
 
-inline std::wstring Wide(const char* text) { return std::wstring(text, text + std::strlen(text)); }
+inline std::wstring Wide(const char* text) {
+    return std::wstring(text, text + std::strlen(text));
+}
 
 }  // namespace lumbrook::test

@@ -80,7 +80,8 @@ TEST_F(Automation, TypeInformationDescribesTheDualInterface) {
         BSTR name = nullptr;
         table->GetDocumentation(desc->memid, &name, nullptr, nullptr, nullptr);
         EXPECT_EQ(std::wstring(name), Wide(property->property)) << "slot " << slot;
-        EXPECT_EQ(desc->invkind, getter ? INVOKE_PROPERTYGET : INVOKE_PROPERTYPUT) << "slot " << slot;
+        EXPECT_EQ(desc->invkind, getter ? INVOKE_PROPERTYGET : INVOKE_PROPERTYPUT)
+            << "slot " << slot;
         const VARTYPE type = property->isFloat ? VT_R4 : VT_I4;
         ASSERT_EQ(desc->cParams, 1);
         const TYPEDESC& arg = desc->lprgelemdescParam[0].tdesc;
@@ -111,16 +112,24 @@ TEST_F(Automation, EveryPropertyByNameRefreshesItsCoefficient) {
         std::function<bool(const EngineCoefficients&)> refreshed;
     };
     const Case cases[] = {
-        {ParamId::RoomSize, R4(1.0f), [](const EngineCoefficients& c) { return c.earlyLength == 10584 && c.feedback > 0.979f; }},
-        {ParamId::Damping, R4(0.5f), [](const EngineCoefficients& c) { return c.damp1 == 0.2f && c.damp2 == 0.8f; }},
+        {ParamId::RoomSize, R4(1.0f),
+         [](const EngineCoefficients& c) { return c.earlyLength == 10584 && c.feedback > 0.979f; }},
+        {ParamId::Damping, R4(0.5f),
+         [](const EngineCoefficients& c) { return c.damp1 == 0.2f && c.damp2 == 0.8f; }},
         {ParamId::Bypass, I4(1), [](const EngineCoefficients& c) { return c.bypassActive == 1; }},
-        {ParamId::PreDelay, R4(1.0f), [](const EngineCoefficients& c) { return c.preDelayLength == 4410; }},
-        {ParamId::ReverbLevel, R4(0.25f), [](const EngineCoefficients& c) { return c.wetGain == 0.25f; }},
-        {ParamId::DryLevel, R4(0.125f), [](const EngineCoefficients& c) { return c.dryGain == 0.125f; }},
-        {ParamId::LoEq, R4(1.0f), [](const EngineCoefficients& c) { return c.loShelfGain == 1.4125375747680664f; }},
-        {ParamId::HiEq, R4(0.0f), [](const EngineCoefficients& c) { return c.hiShelfGain == 0.7079457640647888f; }},
+        {ParamId::PreDelay, R4(1.0f),
+         [](const EngineCoefficients& c) { return c.preDelayLength == 4410; }},
+        {ParamId::ReverbLevel, R4(0.25f),
+         [](const EngineCoefficients& c) { return c.wetGain == 0.25f; }},
+        {ParamId::DryLevel, R4(0.125f),
+         [](const EngineCoefficients& c) { return c.dryGain == 0.125f; }},
+        {ParamId::LoEq, R4(1.0f),
+         [](const EngineCoefficients& c) { return c.loShelfGain == 1.4125375747680664f; }},
+        {ParamId::HiEq, R4(0.0f),
+         [](const EngineCoefficients& c) { return c.hiShelfGain == 0.7079457640647888f; }},
         {ParamId::EnableEq, I4(0), [](const EngineCoefficients& c) { return c.eqEnabled == 0; }},
-        {ParamId::EarlyRef, R4(1.0f), [](const EngineCoefficients& c) { return c.earlyGain == 0.4f; }},
+        {ParamId::EarlyRef, R4(1.0f),
+         [](const EngineCoefficients& c) { return c.earlyGain == 0.4f; }},
         {ParamId::ExtendTail, I4(2), [](const EngineCoefficients&) { return true; }},
     };
     for (const Case& c : cases) {
@@ -180,15 +189,17 @@ TEST_F(Automation, DispatchFailuresComeFromTheRightPlace) {
     DISPPARAMS none = {nullptr, nullptr, 0, 0};
     VARIANT result;
     VariantInit(&result);
-    EXPECT_HR(DISP_E_UNKNOWNINTERFACE, control_->Invoke(IdOf(control_, L"RoomSize"), IID_IUnknown, 0,
-                                                        DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr));
+    EXPECT_HR(DISP_E_UNKNOWNINTERFACE,
+              control_->Invoke(IdOf(control_, L"RoomSize"), IID_IUnknown, 0, DISPATCH_PROPERTYGET,
+                               &none, &result, nullptr, nullptr));
     // A put without the named argument is refused by the type information.
     VARIANT value = R4(0.5f);
     DISPPARAMS unnamed = {&value, nullptr, 1, 0};
-    EXPECT_HR(DISP_E_PARAMNOTFOUND, control_->Invoke(IdOf(control_, L"RoomSize"), IID_NULL, 0,
-                                                     DISPATCH_PROPERTYPUT, &unnamed, nullptr, nullptr, nullptr));
-    EXPECT_HR(DISP_E_MEMBERNOTFOUND,
-              control_->Invoke(999, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &result, nullptr, nullptr));
+    EXPECT_HR(DISP_E_PARAMNOTFOUND,
+              control_->Invoke(IdOf(control_, L"RoomSize"), IID_NULL, 0, DISPATCH_PROPERTYPUT,
+                               &unnamed, nullptr, nullptr, nullptr));
+    EXPECT_HR(DISP_E_MEMBERNOTFOUND, control_->Invoke(999, IID_NULL, 0, DISPATCH_PROPERTYGET, &none,
+                                                      &result, nullptr, nullptr));
 }
 
 TEST_F(Automation, AccessorsRestoreTheCallersModuleState) {

@@ -35,8 +35,8 @@ TEST(AutomationUnregistered, DispatchIsUnavailableButTheTableWorks) {
     DISPID id = 0;
     EXPECT_HR(E_NOTIMPL, control->GetIDsOfNames(IID_NULL, names, 1, 0, &id));
     DISPPARAMS none = {nullptr, nullptr, 0, 0};
-    EXPECT_HR(DISP_E_UNKNOWNINTERFACE,
-              control->Invoke(1, IID_IUnknown, 0, DISPATCH_PROPERTYGET, &none, nullptr, nullptr, nullptr));
+    EXPECT_HR(DISP_E_UNKNOWNINTERFACE, control->Invoke(1, IID_IUnknown, 0, DISPATCH_PROPERTYGET,
+                                                       &none, nullptr, nullptr, nullptr));
     EXPECT_HR(E_NOTIMPL, control->Invoke(1, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, nullptr,
                                          nullptr, nullptr));
 

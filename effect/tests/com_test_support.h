@@ -14,9 +14,9 @@
 namespace lumbrook::test {
 
 // Compares HRESULTs and other 32-bit results, printed in hex.
-#define EXPECT_HR(expected, actual)                                                              \
-    EXPECT_EQ(static_cast<uint32_t>(expected), static_cast<uint32_t>(actual))                    \
-        << "expected 0x" << std::hex << static_cast<uint32_t>(expected) << ", got 0x"            \
+#define EXPECT_HR(expected, actual)                                                   \
+    EXPECT_EQ(static_cast<uint32_t>(expected), static_cast<uint32_t>(actual))         \
+        << "expected 0x" << std::hex << static_cast<uint32_t>(expected) << ", got 0x" \
         << static_cast<uint32_t>(actual)
 
 // The slot'th entry of an interface's table, as a caller that knows only the
@@ -45,7 +45,9 @@ T* Query(IUnknown* object, REFIID iid) {
     return static_cast<T*>(out);
 }
 
-inline ReverbEffect* AsEffect(IInPlaceEffect* inPlace) { return static_cast<ReverbEffect*>(inPlace); }
+inline ReverbEffect* AsEffect(IInPlaceEffect* inPlace) {
+    return static_cast<ReverbEffect*>(inPlace);
+}
 
 inline WAVEFORMATEX Format(WORD tag, WORD channels, DWORD rate, WORD bits) {
     WAVEFORMATEX format{};

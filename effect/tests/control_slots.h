@@ -17,10 +17,10 @@ struct ControlSlot {
 constexpr int kControlTableSlots = 29;  // IDispatch's seven, then 22 accessors
 
 constexpr ControlSlot kControlSlots[] = {
-    {"RoomSize", 7, true, 4},       {"Damping", 9, true, 8},    {"Bypass", 11, false, 40},
-    {"PreDelay", 13, true, 0},      {"ReverbLevel", 15, true, 16}, {"DryLevel", 17, true, 20},
-    {"LoEq", 19, true, 24},         {"HiEq", 21, true, 28},     {"EnableEq", 23, false, 36},
-    {"EarlyRef", 25, true, 12},     {"ExtendTail", 27, false, 32},
+    {"RoomSize", 7, true, 4},   {"Damping", 9, true, 8},       {"Bypass", 11, false, 40},
+    {"PreDelay", 13, true, 0},  {"ReverbLevel", 15, true, 16}, {"DryLevel", 17, true, 20},
+    {"LoEq", 19, true, 24},     {"HiEq", 21, true, 28},        {"EnableEq", 23, false, 36},
+    {"EarlyRef", 25, true, 12}, {"ExtendTail", 27, false, 32},
 };
 constexpr int kControlSlotCount = sizeof(kControlSlots) / sizeof(kControlSlots[0]);
 

@@ -121,7 +121,9 @@ TEST(EffectConcurrency, EveryPathAtOnceNeitherCrashesNorDeadlocks) {
                     effect->SetParams(&block, 44);
                     break;
                 }
-                default: if (i % 500 == 0) effect->ResetStream(); break;
+                default:
+                    if (i % 500 == 0) effect->ResetStream();
+                    break;
                 }
             }
             presets->Release();
@@ -147,7 +149,8 @@ std::vector<LockedPath> LockedPaths() {
     static const WAVEFORMATEX stereo = Format(3, 2, 44100, 32);
     std::vector<LockedPath> paths = {
         {"HostSyncA", [](IInPlaceEffect* e, IReverbControl*) { EXPECT_EQ(e->HostSyncA(), 1); }},
-        {"HostSyncB", [](IInPlaceEffect* e, IReverbControl*) { EXPECT_EQ(e->HostSyncB(0, 0, 0), 1); }},
+        {"HostSyncB",
+         [](IInPlaceEffect* e, IReverbControl*) { EXPECT_EQ(e->HostSyncB(0, 0, 0), 1); }},
         {"HostSyncC", [](IInPlaceEffect* e, IReverbControl*) { EXPECT_EQ(e->HostSyncC(), 1); }},
         {"GetParams",
          [](IInPlaceEffect* e, IReverbControl*) {
@@ -161,7 +164,8 @@ std::vector<LockedPath> LockedPaths() {
          }},
         {"IsFormatSupported",
          [](IInPlaceEffect* e, IReverbControl*) { EXPECT_EQ(e->IsFormatSupported(&stereo), 1); }},
-        {"SetFormat", [](IInPlaceEffect* e, IReverbControl*) { EXPECT_EQ(e->SetFormat(&stereo), 1); }},
+        {"SetFormat",
+         [](IInPlaceEffect* e, IReverbControl*) { EXPECT_EQ(e->SetFormat(&stereo), 1); }},
         {"ResetStream", [](IInPlaceEffect* e, IReverbControl*) { EXPECT_EQ(e->ResetStream(), 1); }},
         {"ProcessTail",
          [](IInPlaceEffect* e, IReverbControl*) {

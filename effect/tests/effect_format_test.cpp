@@ -25,8 +25,10 @@ TEST(EffectFormat, AcceptsEveryCombinationOfTagWidthAndChannels) {
 
 TEST(EffectFormat, RefusesOtherTagsWidthsAndChannelCounts) {
     IInPlaceEffect* effect = NewEffect();
-    const struct { WORD tag, channels, bits; } refused[] = {
-        {1, 2, 8},  {1, 2, 24}, {3, 2, 24}, {3, 2, 64}, {1, 3, 16}, {3, 6, 32},
+    const struct {
+        WORD tag, channels, bits;
+    } refused[] = {
+        {1, 2, 8},  {1, 2, 24},      {3, 2, 24},      {3, 2, 64}, {1, 3, 16}, {3, 6, 32},
         {1, 0, 16}, {0xFFFE, 2, 16}, {0xFFFE, 2, 32}, {2, 2, 16}, {0, 1, 16}, {6, 1, 16},
     };
     for (const auto& r : refused) {

@@ -37,7 +37,8 @@ TEST(EffectHostile, NonFiniteSamplesAndWildSettingsLeaveTheOutputFinite) {
     std::vector<float> buffer = NoiseBuffer(2 * 4000, 21);
     for (size_t i = 0; i < buffer.size(); i += 97) buffer[i] = (i & 1) ? nan : -inf;
     EXPECT_EQ(effect->ProcessInPlace(buffer.data(), 4000), 1);
-    for (size_t i = 0; i < buffer.size(); ++i) ASSERT_TRUE(std::isfinite(buffer[i])) << "sample " << i;
+    for (size_t i = 0; i < buffer.size(); ++i)
+        ASSERT_TRUE(std::isfinite(buffer[i])) << "sample " << i;
     control->Release();
     EXPECT_EQ(effect->Release(), 0u);
 }

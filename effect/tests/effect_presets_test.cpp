@@ -101,7 +101,8 @@ TEST_F(EffectPresets, NamesNeverOverrunTheBuffer) {
         for (int i = 2 + size; i < 24; ++i) ASSERT_EQ(buffer[i], L'#') << "wrote at " << i - 2;
         if (size == 0) continue;
         EXPECT_EQ(buffer[2 + std::min(size - 1, 18)], 0);  // always terminated
-        EXPECT_EQ(std::wcsncmp(buffer + 2, L"07 - Medium Hall 1", size_t(std::min(size - 1, 18))), 0);
+        EXPECT_EQ(std::wcsncmp(buffer + 2, L"07 - Medium Hall 1", size_t(std::min(size - 1, 18))),
+                  0);
     }
     EXPECT_HR(S_OK, presets_->GetPresetName(0, nullptr, 0));
     EXPECT_HR(S_OK, presets_->GetPresetName(0, nullptr, -5));

@@ -81,7 +81,8 @@ TEST(EffectProcessing, TailBudgetFollowsTheFormatRate) {
     EXPECT_EQ(effect->ResetStream(), 1);
     EXPECT_EQ(AsEffect(effect)->Coefficients().sampleRate, 22050u);
     for (int call = 1; call <= 220; ++call)
-        ASSERT_EQ(effect->ProcessTail(buffer.data(), 1000, &done), 1) << "after the reset, " << call;
+        ASSERT_EQ(effect->ProcessTail(buffer.data(), 1000, &done), 1)
+            << "after the reset, " << call;
     EXPECT_EQ(effect->ProcessTail(buffer.data(), 1000, &done), 0);
     EXPECT_EQ(effect->ResetStream(), 1);
     control->put_ExtendTail(0);

@@ -33,7 +33,9 @@ AFX_MODULE_STATE* AfxGetStaticModuleState() {
     return &state;
 }
 
-AFX_MODULE_STATE* AfxGetModuleState() { return tCurrent ? tCurrent : AfxGetStaticModuleState(); }
+AFX_MODULE_STATE* AfxGetModuleState() {
+    return tCurrent ? tCurrent : AfxGetStaticModuleState();
+}
 
 AFX_MODULE_STATE* AfxSetModuleState(AFX_MODULE_STATE* state) {
     AFX_MODULE_STATE* previous = tCurrent;
@@ -42,11 +44,17 @@ AFX_MODULE_STATE* AfxSetModuleState(AFX_MODULE_STATE* state) {
     return previous;
 }
 
-HINSTANCE AfxGetInstanceHandle() { return AfxGetModuleState()->m_hCurrentInstanceHandle; }
+HINSTANCE AfxGetInstanceHandle() {
+    return AfxGetModuleState()->m_hCurrentInstanceHandle;
+}
 
-HINSTANCE AfxGetResourceHandle() { return AfxGetModuleState()->m_hCurrentResourceHandle; }
+HINSTANCE AfxGetResourceHandle() {
+    return AfxGetModuleState()->m_hCurrentResourceHandle;
+}
 
-void AfxSetResourceHandle(HINSTANCE instance) { AfxGetModuleState()->m_hCurrentResourceHandle = instance; }
+void AfxSetResourceHandle(HINSTANCE instance) {
+    AfxGetModuleState()->m_hCurrentResourceHandle = instance;
+}
 
 namespace lumbrook {
 namespace {
@@ -63,7 +71,8 @@ protected:
     void SetUp() override {
         plugin_ = LoadPlugin();
         ASSERT_NE(plugin_, nullptr);
-        ASSERT_NE(FindResourceW(plugin_, MAKEINTRESOURCEW(IDD_REVERB_PAGE), kDialogResource), nullptr);
+        ASSERT_NE(FindResourceW(plugin_, MAKEINTRESOURCEW(IDD_REVERB_PAGE), kDialogResource),
+                  nullptr);
         ASSERT_EQ(FindResourceW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_REVERB_PAGE),
                                 kDialogResource),
                   nullptr)

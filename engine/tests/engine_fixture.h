@@ -12,10 +12,16 @@
 
 namespace lumbrook::test {
 
-inline std::unique_ptr<ReverbEngine> MakeEngine() { return std::make_unique<ReverbEngine>(); }
+inline std::unique_ptr<ReverbEngine> MakeEngine() {
+    return std::make_unique<ReverbEngine>();
+}
 
-inline BufferFormat Stereo(uint32_t rate = 44100) { return {2, rate}; }
-inline BufferFormat Mono(uint32_t rate = 44100) { return {1, rate}; }
+inline BufferFormat Stereo(uint32_t rate = 44100) {
+    return {2, rate};
+}
+inline BufferFormat Mono(uint32_t rate = 44100) {
+    return {1, rate};
+}
 
 // A block with every control at `value` and the switches as given.
 inline ReverbParams Block(float value, int32_t extendTail, int32_t enableEq, int32_t bypass) {

@@ -168,7 +168,8 @@ TEST(HostileValues, SettingsOutsideTheRangeDriveTheClampedCoefficients) {
 // Both poles of a section strictly inside the unit circle.
 void ExpectStable(const ShelfFilter& f, const char* kind, uint32_t rate, double gain) {
     EXPECT_TRUE(std::fabs(f.a2) < 1.0 && std::fabs(f.a1) < 1.0 + f.a2)
-        << kind << " shelf at " << rate << " Hz, gain " << gain << ": a1 " << f.a1 << ", a2 " << f.a2;
+        << kind << " shelf at " << rate << " Hz, gain " << gain << ": a1 " << f.a1 << ", a2 "
+        << f.a2;
 }
 
 TEST(HostileValues, EqualiserIsStableAtEveryRate) {
@@ -272,7 +273,8 @@ TEST(HostileValues, EveryOutputSampleIsFiniteWhateverTheSettingsRateAndInput) {
                 engine->ProcessInPlace(buffer.data(), frames, {channels, rate});
             }
             if (bypass) {
-                ASSERT_EQ(std::memcmp(buffer.data(), input.data(), buffer.size() * sizeof(float)), 0);
+                ASSERT_EQ(std::memcmp(buffer.data(), input.data(), buffer.size() * sizeof(float)),
+                          0);
             } else {
                 size_t at = 0;
                 ASSERT_TRUE(AllFinite(buffer, &at)) << "sample " << at << " of input " << input[at];

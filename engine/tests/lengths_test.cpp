@@ -16,7 +16,7 @@ TEST(Lengths, EarlyAndPreDelayAtCommonRates) {
     const struct {
         uint32_t rate;
         float samplesPerMs;
-        int32_t early[3];  // roomSize 0, 0.5, 1
+        int32_t early[3];     // roomSize 0, 0.5, 1
         int32_t preDelay[2];  // preDelay 0.5, 1
     } rows[] = {
         {11025, 11.025001f, {551, 1598, 2646}, {551, 1102}},
@@ -91,7 +91,8 @@ TEST(Lengths, CombsAndAllpasses) {
     for (const auto& row : rows) {
         engine->ResetStream(row.rate);
         for (int i = 0; i < kCombCount; ++i)
-            EXPECT_EQ(engine->Coefficients().combLength[i], row.comb[i]) << row.rate << " comb " << i;
+            EXPECT_EQ(engine->Coefficients().combLength[i], row.comb[i])
+                << row.rate << " comb " << i;
         for (int i = 0; i < kAllpassCount; ++i)
             EXPECT_EQ(engine->Coefficients().allpassLength[i], row.allpass[i])
                 << row.rate << " all-pass " << i;

@@ -15,8 +15,9 @@ namespace {
 using test::MakeEngine;
 
 TEST(ParamTable, RowsFollowTheBlockInOrder) {
-    const char* fields[] = {"preDelay", "roomSize", "damping", "earlyRef", "reverbLevel", "dryLevel",
-                            "loEq", "hiEq", "extendTail", "enableEq", "bypass"};
+    const char* fields[] = {"preDelay",    "roomSize", "damping", "earlyRef",
+                            "reverbLevel", "dryLevel", "loEq",    "hiEq",
+                            "extendTail",  "enableEq", "bypass"};
     ReverbParams block{};
     for (int i = 0; i < kParamCount; ++i) {
         const ParamInfo& info = kParamTable[i];
@@ -144,7 +145,10 @@ TEST(Params, ResetLeavesCoefficientsAndFlagsAlone) {
     ASSERT_EQ(before.bypassActive, 1);
     engine->ResetStream(48000);
     const EngineCoefficients& after = engine->Coefficients();
-    const struct { const char* name; float before, after; } floats[] = {
+    const struct {
+        const char* name;
+        float before, after;
+    } floats[] = {
         {"feedback", before.feedback, after.feedback},
         {"damp1", before.damp1, after.damp1},
         {"damp2", before.damp2, after.damp2},
@@ -165,7 +169,8 @@ TEST(Params, ResetLeavesCoefficientsAndFlagsAlone) {
     std::vector<float> buffer = test::NoiseBuffer(2 * 300, 3);
     const std::vector<float> input = buffer;
     engine->ProcessInPlace(buffer.data(), 300, test::Stereo(48000));
-    for (size_t i = 0; i < buffer.size(); ++i) ASSERT_EQ(test::Bits(buffer[i]), test::Bits(input[i])) << i;
+    for (size_t i = 0; i < buffer.size(); ++i)
+        ASSERT_EQ(test::Bits(buffer[i]), test::Bits(input[i])) << i;
 }
 
 TEST(Params, SingleSettersRefreshTheirOwnValuesAtOnce) {

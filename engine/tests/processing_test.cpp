@@ -141,7 +141,10 @@ TEST(Processing, MonoEqualsTheLeftOfAStereoStreamCarryingItTwice) {
 }
 
 TEST(Processing, EarlyEchoIsInvertedAndTenPercentEarlierOnTheRight) {
-    const struct { uint32_t rate; int left, right; } rows[] = {{44100, 2205, 1984}, {48000, 2400, 2159}};
+    const struct {
+        uint32_t rate;
+        int left, right;
+    } rows[] = {{44100, 2205, 1984}, {48000, 2400, 2159}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.rate);
         auto engine = MakeEngine();
@@ -238,10 +241,12 @@ TEST(Tail, TenSecondBudgetSinceTheLastReset) {
 // Ten seconds of the format's rate, whatever rate the reset used (a host may
 // set a new format without a reset).
 TEST(Tail, BudgetEndsPartWayThroughABuffer) {
-    const struct { uint32_t resetRate, formatRate; } rows[] = {
-        {8000, 8000}, {44100, 8000}, {6000, 8000}};
+    const struct {
+        uint32_t resetRate, formatRate;
+    } rows[] = {{8000, 8000}, {44100, 8000}, {6000, 8000}};
     for (const auto& row : rows) {
-        SCOPED_TRACE(testing::Message() << "reset " << row.resetRate << ", format " << row.formatRate);
+        SCOPED_TRACE(testing::Message()
+                     << "reset " << row.resetRate << ", format " << row.formatRate);
         auto engine = MakeEngine();
         engine->SetSwitch(ParamId::ExtendTail, 1);
         engine->ResetStream(row.resetRate);
@@ -285,7 +290,8 @@ TEST(Processing, ShelvesFollowTheResetRateNotTheFormat) {
             const ShelfFilter& f = shifted->Shelf(index);
             EXPECT_EQ(f.designRate, 11025.0) << "shelf " << index;
             const bool high = index >= kLeftHighShelf;
-            EXPECT_EQ(f.designCorner, high ? 11025.0 * double(0.4761905f) : 250.0) << "shelf " << index;
+            EXPECT_EQ(f.designCorner, high ? 11025.0 * double(0.4761905f) : 250.0)
+                << "shelf " << index;
         }
     }
 }
@@ -313,7 +319,8 @@ TEST(Tail, HasNoDryTermAndContinuesTheSelection) {
     std::vector<float> viaTail(2 * 4000, 0.0f), viaSilence(2 * 4000, 0.0f);
     ASSERT_TRUE(a->ProcessTail(viaTail.data(), 4000, Stereo(), &done));
     b->ProcessInPlace(viaSilence.data(), 4000, Stereo());
-    for (size_t i = 0; i < viaTail.size(); ++i) ASSERT_EQ(Bits(viaTail[i]), Bits(viaSilence[i])) << i;
+    for (size_t i = 0; i < viaTail.size(); ++i)
+        ASSERT_EQ(Bits(viaTail[i]), Bits(viaSilence[i])) << i;
     bool any = false;
     for (float s : viaTail) any |= s != 0.0f;
     EXPECT_TRUE(any);

@@ -60,7 +60,8 @@ private:
     void Frame(const EngineCoefficients& c, float* frame, int channels, bool tail) {
         float in[2] = {0.0f, 0.0f};
         if (!tail)
-            for (int ch = 0; ch < channels; ++ch) in[ch] = std::isfinite(frame[ch]) ? frame[ch] : 0.0f;
+            for (int ch = 0; ch < channels; ++ch)
+                in[ch] = std::isfinite(frame[ch]) ? frame[ch] : 0.0f;
         float early[2], pre[2];
         const int earlyLength[2] = {c.earlyLength, int(double(c.earlyLength) * double(0.9f))};
         for (int ch = 0; ch < channels; ++ch) {
@@ -76,7 +77,8 @@ private:
                 const int comb = ch * 8 + k;
                 const int line = 4 + comb;
                 const float o = lines_[line][cursor_[line]];
-                const double s = double(o) * double(c.damp2) + double(store_[comb]) * double(c.damp1);
+                const double s =
+                    double(o) * double(c.damp2) + double(store_[comb]) * double(c.damp1);
                 store_[comb] = float(s);
                 Step(line, c.combLength[comb], float(s * double(c.feedback) + double(combIn)));
                 sum = k == 0 ? double(o) : sum + double(o);
@@ -99,8 +101,9 @@ private:
             }
             if (!c.bypassActive) {
                 const double echo = -double(early[ch]) * double(c.earlyGain);
-                frame[ch] = tail ? float(x * double(c.wetGain) + echo)
-                                 : float(double(in[ch]) * double(c.dryGain) + x * double(c.wetGain) + echo);
+                frame[ch] =
+                    tail ? float(x * double(c.wetGain) + echo)
+                         : float(double(in[ch]) * double(c.dryGain) + x * double(c.wetGain) + echo);
             }
         }
     }
@@ -114,8 +117,8 @@ private:
 
 ReverbParams RandomBlock(Noise& noise) {
     ReverbParams p{};
-    for (float* f : {&p.preDelay, &p.roomSize, &p.damping, &p.earlyRef, &p.reverbLevel,
-                     &p.dryLevel, &p.loEq, &p.hiEq})
+    for (float* f : {&p.preDelay, &p.roomSize, &p.damping, &p.earlyRef, &p.reverbLevel, &p.dryLevel,
+                     &p.loEq, &p.hiEq})
         *f = noise.Unit();
     p.extendTail = 1;
     p.enableEq = noise.NextU32() & 1;

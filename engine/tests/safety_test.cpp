@@ -17,8 +17,10 @@ using test::MakeEngine;
 using test::NoiseBuffer;
 
 void ExpectLengthsInsideTheLines(const EngineCoefficients& c) {
-    for (int32_t length : c.combLength) EXPECT_TRUE(length >= 0 && length <= kLineCapacity) << length;
-    for (int32_t length : c.allpassLength) EXPECT_TRUE(length >= 0 && length <= kLineCapacity) << length;
+    for (int32_t length : c.combLength)
+        EXPECT_TRUE(length >= 0 && length <= kLineCapacity) << length;
+    for (int32_t length : c.allpassLength)
+        EXPECT_TRUE(length >= 0 && length <= kLineCapacity) << length;
     EXPECT_TRUE(c.preDelayLength >= 0 && c.preDelayLength <= kLineCapacity) << c.preDelayLength;
     EXPECT_TRUE(c.earlyLength >= 0 && c.earlyLength <= kLineCapacity) << c.earlyLength;
 }
@@ -34,9 +36,15 @@ TEST(Safety, LengthClampIsDefinedForEveryDouble) {
 }
 
 TEST(Safety, ExtremeRatesKeepLengthsInsideAndProcess) {
-    const float floats[] = {0.0f, 1.0f, 1e30f, -1e30f, std::numeric_limits<float>::infinity(),
+    const float floats[] = {0.0f,
+                            1.0f,
+                            1e30f,
+                            -1e30f,
+                            std::numeric_limits<float>::infinity(),
                             -std::numeric_limits<float>::infinity(),
-                            std::numeric_limits<float>::quiet_NaN(), -3.0f, 25.0f};
+                            std::numeric_limits<float>::quiet_NaN(),
+                            -3.0f,
+                            25.0f};
     for (uint32_t rate : {0u, 1u, 800000u, 4000000000u, 0xFFFFFFFFu}) {
         for (float value : floats) {
             SCOPED_TRACE(testing::Message() << "rate " << rate << " value " << value);

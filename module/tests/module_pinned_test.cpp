@@ -22,7 +22,8 @@ TEST(ModulePinned, FreedPluginStillServesItsClassesThroughTheFramework) {
     ASSERT_EQ(GetModuleHandleW(L"LumbrookReverb.dll"), module) << "the plug-in was unmapped";
 
     void* out = nullptr;
-    ASSERT_EQ(HRESULT(S_OK), CActiveMovieManager::GetClassObject(CLSID_ReverbEffect, IID_IClassFactory, &out));
+    ASSERT_EQ(HRESULT(S_OK),
+              CActiveMovieManager::GetClassObject(CLSID_ReverbEffect, IID_IClassFactory, &out));
     IClassFactory* effects = static_cast<IClassFactory*>(out);
     ASSERT_EQ(HRESULT(S_OK), effects->CreateInstance(nullptr, IID_IInPlaceEffect, &out));
     IInPlaceEffect* effect = static_cast<IInPlaceEffect*>(out);
@@ -37,7 +38,8 @@ TEST(ModulePinned, FreedPluginStillServesItsClassesThroughTheFramework) {
     EXPECT_EQ(effect->Release(), 0u);
     EXPECT_EQ(effects->Release(), 0u);
 
-    ASSERT_EQ(HRESULT(S_OK), CActiveMovieManager::GetClassObject(CLSID_ReverbEditor, IID_IClassFactory, &out));
+    ASSERT_EQ(HRESULT(S_OK),
+              CActiveMovieManager::GetClassObject(CLSID_ReverbEditor, IID_IClassFactory, &out));
     IClassFactory* pages = static_cast<IClassFactory*>(out);
     ASSERT_EQ(HRESULT(S_OK), pages->CreateInstance(nullptr, IID_IPropPage, &out));
     EXPECT_EQ(static_cast<IPropPage*>(out)->Release(), 0u);

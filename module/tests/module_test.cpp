@@ -36,7 +36,8 @@ protected:
     }
     static IClassFactory* ClassObject(const GUID& clsid) {
         void* out = nullptr;
-        EXPECT_HR(S_OK, Export<GetClassObjectFn>(module, "DllGetClassObject")(clsid, IID_IClassFactory, &out));
+        EXPECT_HR(S_OK, Export<GetClassObjectFn>(module, "DllGetClassObject")(
+                            clsid, IID_IClassFactory, &out));
         return static_cast<IClassFactory*>(out);
     }
 
@@ -107,13 +108,14 @@ TEST_F(Module, EveryCreationIsANewObjectAtZero) {
 }
 
 TEST_F(Module, ExportsAreTheFourUndecoratedEntryPoints) {
-    for (const char* name : {"DllGetClassObject", "DllCanUnloadNow", "DllRegisterServer", "DllUnregisterServer"})
+    for (const char* name :
+         {"DllGetClassObject", "DllCanUnloadNow", "DllRegisterServer", "DllUnregisterServer"})
         EXPECT_NE(GetProcAddress(module, name), nullptr) << name;
     EXPECT_EQ(GetProcAddress(module, "DllGetClassObject@12"), nullptr);
     EXPECT_HR(S_FALSE, Export<NoArgumentFn>(module, "DllCanUnloadNow")());
     void* out = reinterpret_cast<void*>(1);
-    EXPECT_HR(CLASS_E_CLASSNOTAVAILABLE,
-              Export<GetClassObjectFn>(module, "DllGetClassObject")(IID_IDispatch, IID_IClassFactory, &out));
+    EXPECT_HR(CLASS_E_CLASSNOTAVAILABLE, Export<GetClassObjectFn>(module, "DllGetClassObject")(
+                                             IID_IDispatch, IID_IClassFactory, &out));
     EXPECT_EQ(out, nullptr);
 }
 
@@ -152,19 +154,22 @@ TEST_F(Module, EffectAndPageFromTheClassObjectsWorkTogether) {
 TEST_F(Module, RegistrationRoundTripWithCoCreateInstance) {
     EXPECT_HR(S_OK, Export<NoArgumentFn>(module, "DllRegisterServer")());
     void* out = nullptr;
-    EXPECT_HR(S_OK, CoCreateInstance(CLSID_ReverbEffect, nullptr, CLSCTX_INPROC_SERVER, IID_IInPlaceEffect, &out));
+    EXPECT_HR(S_OK, CoCreateInstance(CLSID_ReverbEffect, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_IInPlaceEffect, &out));
     if (out) {
         EXPECT_EQ(static_cast<IInPlaceEffect*>(out)->Release(), 0u);
     }
     out = nullptr;
-    EXPECT_HR(S_OK, CoCreateInstance(CLSID_ReverbEditor, nullptr, CLSCTX_INPROC_SERVER, IID_IPropPage, &out));
+    EXPECT_HR(S_OK, CoCreateInstance(CLSID_ReverbEditor, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_IPropPage, &out));
     if (out) {
         EXPECT_EQ(static_cast<IPropPage*>(out)->Release(), 0u);
     }
     EXPECT_HR(S_OK, Export<NoArgumentFn>(module, "DllUnregisterServer")());
     out = reinterpret_cast<void*>(1);
-    EXPECT_HR(REGDB_E_CLASSNOTREG, CoCreateInstance(CLSID_ReverbEffect, nullptr, CLSCTX_INPROC_SERVER,
-                                                    IID_IInPlaceEffect, &out));
+    EXPECT_HR(REGDB_E_CLASSNOTREG,
+              CoCreateInstance(CLSID_ReverbEffect, nullptr, CLSCTX_INPROC_SERVER,
+                               IID_IInPlaceEffect, &out));
     EXPECT_EQ(out, nullptr);
 }
 
@@ -172,16 +177,20 @@ TEST_F(Module, RegistersWithTheSystemsOwnTool) {
     const std::wstring path = BesideTheTest(L"LumbrookReverb.dll");
     ASSERT_EQ(RunProgram(L"regsvr32.exe /s \"" + path + L"\""), 0u);
     HKEY key;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT, L"CLSID\\{54E01043-0B2A-11D5-96DC-444553540000}\\InprocServer32",
-                            0, KEY_READ, &key), ERROR_SUCCESS);
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CLASSES_ROOT,
+                            L"CLSID\\{54E01043-0B2A-11D5-96DC-444553540000}\\InprocServer32", 0,
+                            KEY_READ, &key),
+              ERROR_SUCCESS);
     RegCloseKey(key);
     void* out = nullptr;
-    EXPECT_HR(S_OK, CoCreateInstance(CLSID_ReverbEffect, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, &out));
+    EXPECT_HR(S_OK, CoCreateInstance(CLSID_ReverbEffect, nullptr, CLSCTX_INPROC_SERVER,
+                                     IID_IUnknown, &out));
     if (out) static_cast<IUnknown*>(out)->Release();
     ASSERT_EQ(RunProgram(L"regsvr32.exe /u /s \"" + path + L"\""), 0u);
     for (const wchar_t* clsid : {L"CLSID\\{54E01042-0B2A-11D5-96DC-444553540000}",
                                  L"CLSID\\{54E01043-0B2A-11D5-96DC-444553540000}"}) {
-        EXPECT_NE(RegOpenKeyExW(HKEY_CLASSES_ROOT, clsid, 0, KEY_READ, &key), ERROR_SUCCESS) << clsid;
+        EXPECT_NE(RegOpenKeyExW(HKEY_CLASSES_ROOT, clsid, 0, KEY_READ, &key), ERROR_SUCCESS)
+            << clsid;
     }
 }
 

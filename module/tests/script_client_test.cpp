@@ -27,7 +27,9 @@ std::wstring GuidText(const GUID& guid) {
     return text;
 }
 
-std::wstring PluginPath() { return BesideTheTest(L"LumbrookReverb.dll"); }
+std::wstring PluginPath() {
+    return BesideTheTest(L"LumbrookReverb.dll");
+}
 
 DWORD RunRegsvr32(const wchar_t* options) {
     return RunProgram(std::wstring(L"regsvr32.exe ") + options + L" \"" + PluginPath() + L"\"");
@@ -180,12 +182,16 @@ TEST_F(ScriptClients, JScriptSetsAndReadsEveryPropertyByName) {
     // Wine's does, passes the dispatch error through; a read may also just
     // give undefined. A type mismatch is 0x800A000D or DISP_E_TYPEMISMATCH.
     script +=
-        "var read = errorOf(function () { if (fx.NoSuchProperty !== undefined) throw { number: 1 }; });\n"
-        "check(read == 0 || read == 0x800A01B6 || read == 0x80020006, 'read of an unknown name gives ' + read.toString(16));\n"
+        "var read = errorOf(function () { if (fx.NoSuchProperty !== undefined) throw { number: 1 "
+        "}; });\n"
+        "check(read == 0 || read == 0x800A01B6 || read == 0x80020006, 'read of an unknown name "
+        "gives ' + read.toString(16));\n"
         "var write = errorOf(function () { fx.NoSuchProperty = 1; });\n"
-        "check(write == 0x800A01B6 || write == 0x80020006, 'write of an unknown name gives ' + write.toString(16));\n"
+        "check(write == 0x800A01B6 || write == 0x80020006, 'write of an unknown name gives ' + "
+        "write.toString(16));\n"
         "var mismatch = errorOf(function () { fx.RoomSize = 'not a number'; });\n"
-        "check(mismatch == 0x800A000D || mismatch == 0x80020005, 'a string that is not a number gives ' + mismatch.toString(16));\n"
+        "check(mismatch == 0x800A000D || mismatch == 0x80020005, 'a string that is not a number "
+        "gives ' + mismatch.toString(16));\n"
         "check(fx.RoomSize === " +
         SetValue(Param(ParamId::RoomSize)) +
         ", 'RoomSize after the refused write is ' + fx.RoomSize);\n"
@@ -202,12 +208,13 @@ TEST_F(ScriptClients, EffectMadeInTheMultithreadedApartmentServesASingleThreaded
         ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
         void* out = nullptr;
         ASSERT_EQ(HRESULT(S_OK), CoCreateInstance(CLSID_ReverbEffect, nullptr, CLSCTX_INPROC_SERVER,
-                                         IID_IReverbControl, &out));
+                                                  IID_IReverbControl, &out));
         IReverbControl* control = static_cast<IReverbControl*>(out);
         IInPlaceEffect* direct = Query<IInPlaceEffect>(control, IID_IInPlaceEffect);
         ASSERT_NE(direct, nullptr) << "not the object itself";
         IStream* stream = nullptr;
-        ASSERT_EQ(HRESULT(S_OK), CoMarshalInterThreadInterfaceInStream(IID_IReverbControl, control, &stream));
+        ASSERT_EQ(HRESULT(S_OK),
+                  CoMarshalInterThreadInterfaceInStream(IID_IReverbControl, control, &stream));
 
         std::thread singleThreaded([stream, control] {
             ASSERT_HRESULT_SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));

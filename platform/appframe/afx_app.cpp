@@ -2,14 +2,18 @@
 
 #include "afx_wnd.h"
 
-CWinApp::CWinApp(const char*) { AfxGetStaticModuleState()->m_pCurrentWinApp = this; }
+CWinApp::CWinApp(const char*) {
+    AfxGetStaticModuleState()->m_pCurrentWinApp = this;
+}
 
 CWinApp::~CWinApp() {
     AFX_MODULE_STATE* state = AfxGetStaticModuleState();
     if (state->m_pCurrentWinApp == this) state->m_pCurrentWinApp = nullptr;
 }
 
-CWinApp* AfxGetApp() { return AfxGetModuleState()->m_pCurrentWinApp; }
+CWinApp* AfxGetApp() {
+    return AfxGetModuleState()->m_pCurrentWinApp;
+}
 
 BOOL AfxDllProcessAttach(HINSTANCE module) {
     AFX_MODULE_STATE* state = AfxGetStaticModuleState();

@@ -17,4 +17,6 @@ void CString::Format(const char* format, ...) {
     if (written < 0) text_[0] = 0;
 }
 
-int CString::GetLength() const { return int(std::strlen(text_)); }
+int CString::GetLength() const {
+    return int(std::strlen(text_));
+}

@@ -43,17 +43,27 @@ CWnd* CWnd::FromHandle(HWND window) {
     return TempWrapper(window);
 }
 
-CWnd* CWnd::GetDlgItem(int id) const { return FromHandle(::GetDlgItem(m_hWnd, id)); }
+CWnd* CWnd::GetDlgItem(int id) const {
+    return FromHandle(::GetDlgItem(m_hWnd, id));
+}
 
-void CWnd::SetWindowText(const char* text) { ::SetWindowTextA(m_hWnd, text); }
+void CWnd::SetWindowText(const char* text) {
+    ::SetWindowTextA(m_hWnd, text);
+}
 
-int CWnd::GetWindowText(char* text, int size) const { return ::GetWindowTextA(m_hWnd, text, size); }
+int CWnd::GetWindowText(char* text, int size) const {
+    return ::GetWindowTextA(m_hWnd, text, size);
+}
 
-BOOL CWnd::DestroyWindow() { return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE; }
+BOOL CWnd::DestroyWindow() {
+    return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE;
+}
 
 const AFX_MSGMAP CDialog::messageMap = {nullptr, nullptr};
 
-const AFX_MSGMAP* CDialog::GetMessageMap() const { return &messageMap; }
+const AFX_MSGMAP* CDialog::GetMessageMap() const {
+    return &messageMap;
+}
 
 CDialog::CDialog(UINT templateId, CWnd* parent) : templateId_(templateId), parent_(parent) {}
 
@@ -70,9 +80,13 @@ BOOL CDialog::Create(UINT templateId, CWnd* parent) {
     return window != nullptr;
 }
 
-BOOL CDialog::OnInitDialog() { return TRUE; }
+BOOL CDialog::OnInitDialog() {
+    return TRUE;
+}
 
-BOOL CDialog::DestroyWindow() { return CWnd::DestroyWindow(); }
+BOOL CDialog::DestroyWindow() {
+    return CWnd::DestroyWindow();
+}
 
 void CDialog::OnHScroll(UINT, UINT, CWnd*) {}
 
@@ -109,17 +123,13 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND window, UINT message, WPARAM wParam, L
     if (!dialog) return FALSE;
     switch (message) {
     case WM_COMMAND:
-    case WM_HSCROLL:
-        return dialog->Dispatch(message, wParam, lParam);
-    case WM_DESTROY:
-        dialog->OnDestroy();
-        return FALSE;
+    case WM_HSCROLL: return dialog->Dispatch(message, wParam, lParam);
+    case WM_DESTROY: dialog->OnDestroy(); return FALSE;
     case WM_NCDESTROY:
         RemovePropW(window, kOwnerProperty);
         SetWindowLongPtrW(window, DWLP_USER, 0);
         dialog->m_hWnd = nullptr;
         return FALSE;
-    default:
-        return FALSE;
+    default: return FALSE;
     }
 }

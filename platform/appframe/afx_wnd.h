@@ -78,17 +78,20 @@ private:
 // In a class: declares its message map. In its .cpp file define
 // `const AFX_MSGMAP_ENTRY Class::messageEntries[]` with the AFX_ON_ rows and
 // AFX_END_MESSAGE_MAP, and `const AFX_MSGMAP Class::messageMap`.
-#define DECLARE_MESSAGE_MAP()                         \
-protected:                                            \
-    const AFX_MSGMAP* GetMessageMap() const override { return &messageMap; } \
-    static const AFX_MSGMAP_ENTRY messageEntries[];   \
+#define DECLARE_MESSAGE_MAP()                          \
+protected:                                             \
+    const AFX_MSGMAP* GetMessageMap() const override { \
+        return &messageMap;                            \
+    }                                                  \
+    static const AFX_MSGMAP_ENTRY messageEntries[];    \
     static const AFX_MSGMAP messageMap;
 
 #define AFX_ON_COMMAND(theClass, code, id, handler) \
     {WM_COMMAND, UINT(code), UINT(id), static_cast<AfxCommandHandler>(&theClass::handler), nullptr},
 #define AFX_ON_WM_HSCROLL(theClass, handler) \
     {WM_HSCROLL, 0, 0, nullptr, static_cast<AfxScrollHandler>(&theClass::handler)},
-#define AFX_END_MESSAGE_MAP {0, 0, 0, nullptr, nullptr}
+#define AFX_END_MESSAGE_MAP \
+    { 0, 0, 0, nullptr, nullptr }
 
 // Releases the thread's temporary window wrappers.
 void AfxDeleteTempMap();

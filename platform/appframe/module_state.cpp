@@ -5,7 +5,9 @@ extern "C" IMAGE_DOS_HEADER __ImageBase;
 
 namespace {
 
-HINSTANCE ThisModule() { return reinterpret_cast<HINSTANCE>(&__ImageBase); }
+HINSTANCE ThisModule() {
+    return reinterpret_cast<HINSTANCE>(&__ImageBase);
+}
 
 thread_local AFX_MODULE_STATE* tCurrentState = nullptr;
 
@@ -28,9 +30,13 @@ AFX_MODULE_STATE* AfxSetModuleState(AFX_MODULE_STATE* state) {
     return previous;
 }
 
-HINSTANCE AfxGetInstanceHandle() { return AfxGetModuleState()->m_hCurrentInstanceHandle; }
+HINSTANCE AfxGetInstanceHandle() {
+    return AfxGetModuleState()->m_hCurrentInstanceHandle;
+}
 
-HINSTANCE AfxGetResourceHandle() { return AfxGetModuleState()->m_hCurrentResourceHandle; }
+HINSTANCE AfxGetResourceHandle() {
+    return AfxGetModuleState()->m_hCurrentResourceHandle;
+}
 
 void AfxSetResourceHandle(HINSTANCE instance) {
     AfxGetModuleState()->m_hCurrentResourceHandle = instance;

@@ -12,7 +12,9 @@ volatile LONG gAddFactoryCalls = 0;
 
 }  // namespace
 
-int Cwdxpx1AddFactoryCalls() { return int(gAddFactoryCalls); }
+int Cwdxpx1AddFactoryCalls() {
+    return int(gAddFactoryCalls);
+}
 
 bool Cwdxpx1RecordedFactory(int index, IInPlaceFactory** effect, IPropPageFactory** page) {
     if (index < 0 || index >= cwdxpx1::EntryCount()) return false;
@@ -66,10 +68,14 @@ HRESULT CActiveMovieManager::GetClassObject(const GUID& clsid, const GUID& iid, 
     return cwdxpx1::CreateClassObject(entry, iid, out);
 }
 
-HRESULT CActiveMovieManager::CanUnloadNow() { return S_FALSE; }
+HRESULT CActiveMovieManager::CanUnloadNow() {
+    return S_FALSE;
+}
 
 HRESULT CActiveMovieManager::RegisterServer(HINSTANCE module) {
     return cwdxpx1::RegisterEntries(module);
 }
 
-HRESULT CActiveMovieManager::UnregisterServer() { return cwdxpx1::UnregisterEntries(); }
+HRESULT CActiveMovieManager::UnregisterServer() {
+    return cwdxpx1::UnregisterEntries();
+}

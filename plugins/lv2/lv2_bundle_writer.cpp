@@ -59,8 +59,8 @@ const char* UnitUri(const ParamInfo& param) {
 std::string Manifest() {
     std::string out = kPrefixes;
     for (const PluginVariant& variant : kPluginVariants) {
-        out += "<" + std::string(variant.lv2Uri) + ">\n    a lv2:Plugin ;\n" +
-               "    lv2:binary <" + kBinary + "> ;\n    rdfs:seeAlso <lumbrook-reverb.ttl> .\n\n";
+        out += "<" + std::string(variant.lv2Uri) + ">\n    a lv2:Plugin ;\n" + "    lv2:binary <" +
+               kBinary + "> ;\n    rdfs:seeAlso <lumbrook-reverb.ttl> .\n\n";
         for (int i = 0; i < kPresetCount; ++i)
             out += "<" + PresetUri(variant, i) + ">\n    a pset:Preset ;\n    lv2:appliesTo <" +
                    variant.lv2Uri + "> ;\n    rdfs:label " + Quoted(kFactoryPresets[i].name) +
@@ -133,8 +133,7 @@ std::string PluginData() {
         out += "<" + uri + "#out>\n    a " + group + " , pg:OutputGroup ;\n" +
                "    lv2:symbol \"out\" ;\n    lv2:name \"Output\" ;\n    pg:source <" + uri +
                "#in> .\n\n";
-        out += "<" + uri +
-               ">\n    a lv2:ReverbPlugin , doap:Project ;\n    doap:name " +
+        out += "<" + uri + ">\n    a lv2:ReverbPlugin , doap:Project ;\n    doap:name " +
                Quoted(variant.name) + " ;\n    doap:license <" + kLicenseUri + "> ;\n" +
                "    doap:maintainer <" + kPluginVariants[0].lv2Uri + "#maker> ;\n" +
                "    lv2:minorVersion " + std::to_string(kLv2MinorVersion) + " ;\n" +

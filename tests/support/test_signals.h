@@ -38,7 +38,8 @@ inline std::vector<float> NoiseBuffer(size_t samples, uint32_t seed) {
 }
 
 // FNV-1a over the bit patterns: a compact fingerprint of a rendering.
-inline uint64_t Fingerprint(const std::vector<float>& samples, uint64_t hash = 14695981039346656037ull) {
+inline uint64_t Fingerprint(const std::vector<float>& samples,
+                            uint64_t hash = 14695981039346656037ull) {
     for (float s : samples) {
         uint32_t u = Bits(s);
         for (int i = 0; i < 4; ++i) {

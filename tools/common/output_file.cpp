@@ -75,7 +75,9 @@ std::string Folder(const std::string& path) {
     return slash == 0 ? "/" : path.substr(0, slash);
 }
 
-std::string Reason() { return std::strerror(errno); }
+std::string Reason() {
+    return std::strerror(errno);
+}
 
 // Names of descriptors the process already holds (/dev/stdout and the like),
 // a symlink's own target included: written straight, whatever they lead to,
@@ -114,7 +116,9 @@ std::string Target(const std::string& path) {
 
 }  // namespace
 
-OutputFile::~OutputFile() { Abandon(); }
+OutputFile::~OutputFile() {
+    Abandon();
+}
 
 std::string OutputFile::Problem(const std::string& path) {
     if (path.empty()) return "an empty output name";

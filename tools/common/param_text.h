@@ -11,8 +11,8 @@ namespace lumbrook {
 // One parameter's new value.
 struct ParamSetting {
     const ParamInfo* param = nullptr;
-    float value = 0.0f;         // continuous parameters
-    int32_t switchValue = 0;    // switches
+    float value = 0.0f;       // continuous parameters
+    int32_t switchValue = 0;  // switches
 };
 
 // "NAME=VALUE": NAME is a block field or property name (any case). For the

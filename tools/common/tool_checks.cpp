@@ -36,7 +36,8 @@ std::string NonFiniteWarning(const std::string& path, int64_t count) {
            " non-finite samples (NaN or infinity)";
 }
 
-std::string EndsEarlyWarning(const std::string& path, int64_t framesThere, int64_t framesAnnounced) {
+std::string EndsEarlyWarning(const std::string& path, int64_t framesThere,
+                             int64_t framesAnnounced) {
     return "warning: '" + path + "' ends early: rendered the " + std::to_string(framesThere) +
            " frames it holds of the " + std::to_string(framesAnnounced) + " its header announces";
 }

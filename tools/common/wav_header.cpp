@@ -26,7 +26,8 @@ uint64_t FramingBytes(bool rf64) {
 }  // namespace
 
 bool FitsRiff(uint64_t dataBytes) {
-    return dataBytes <= kRiffSizeLimit && FramingBytes(false) + dataBytes + (dataBytes & 1) <= kRiffSizeLimit;
+    return dataBytes <= kRiffSizeLimit &&
+           FramingBytes(false) + dataBytes + (dataBytes & 1) <= kRiffSizeLimit;
 }
 
 std::string WavHeader(uint16_t tag, uint16_t bits, uint32_t channels, uint32_t sampleRate,

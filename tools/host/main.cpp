@@ -32,14 +32,17 @@ const char kUsage[] =
     "  --params FILE      a saved 44-byte parameter block\n"
     "  --set NAME=VALUE   one parameter, e.g. roomSize=0.6, preDelay=35ms, loEq=-3dB, enableEq=on\n"
     "other options:\n"
-    "  --plugin PATH      the plug-in DLL when it is not registered (default: beside this program)\n"
+    "  --plugin PATH      the plug-in DLL when it is not registered (default: beside this "
+    "program)\n"
     "IN.wav: 16-, 24- or 32-bit PCM or 32-bit float, mono or stereo, 1 to 768000 Hz;\n"
     "OUT.wav: 32-bit float RIFF, refused before anything is written when it would\n"
     "pass 4 GiB (tail included). OUT is written through a temporary file beside it\n"
     "and appears only when complete; on failure or Ctrl-C (exit 130) an existing\n"
     "OUT stays as it was and the temporary file is removed.\n";
 
-void Warn(const std::string& message) { std::fprintf(stderr, "reverb-host: %s\n", message.c_str()); }
+void Warn(const std::string& message) {
+    std::fprintf(stderr, "reverb-host: %s\n", message.c_str());
+}
 
 int Fail(const std::string& message) {
     std::fprintf(stderr, "reverb-host: %s\n", message.c_str());
@@ -128,8 +131,10 @@ public:
         if (FAILED(loader_.Create(CLSID_ReverbEffect, IID_IInPlaceEffect,
                                   reinterpret_cast<void**>(&effect_), error)))
             return false;
-        if (FAILED(effect_->QueryInterface(IID_IReverbControl, reinterpret_cast<void**>(&control_))) ||
-            FAILED(effect_->QueryInterface(IID_IEffectPresets, reinterpret_cast<void**>(&presets_)))) {
+        if (FAILED(
+                effect_->QueryInterface(IID_IReverbControl, reinterpret_cast<void**>(&control_))) ||
+            FAILED(
+                effect_->QueryInterface(IID_IEffectPresets, reinterpret_cast<void**>(&presets_)))) {
             *error = "the plug-in lacks its control or preset interface";
             return false;
         }
@@ -161,7 +166,8 @@ public:
             for (size_t i = 0; i < names.size(); ++i) {
                 const size_t dash = names[i].find(" - ");
                 if (_stricmp(names[i].c_str(), text.c_str()) == 0 ||
-                    (dash != std::string::npos && _stricmp(names[i].c_str() + dash + 3, text.c_str()) == 0))
+                    (dash != std::string::npos &&
+                     _stricmp(names[i].c_str() + dash + 3, text.c_str()) == 0))
                     index = int32_t(i);
             }
         }
@@ -231,7 +237,8 @@ int Render(const Options& options) {
     if (!in.Open(inPath, &error)) return Fail(error);
 
     Session session(options);
-    if (!session.CreateEffect(&error) || !session.ApplySettings(options, &error)) return Fail(error);
+    if (!session.CreateEffect(&error) || !session.ApplySettings(options, &error))
+        return Fail(error);
     IInPlaceEffect* effect = session.effect_;
 
     // The buffers carry floats whatever the file holds: 16-bit PCM is offered
@@ -253,7 +260,8 @@ int Render(const Options& options) {
     // Ten seconds of tail in all; the call that ends it reports no count, so
     // its frames are those left of the ten seconds.
     const int64_t budget = extendTail ? int64_t(kTailSeconds) * in.SampleRate() : 0;
-    const uint64_t outputBytes = uint64_t(in.FramesPresent() + budget) * in.Channels() * sizeof(float);
+    const uint64_t outputBytes =
+        uint64_t(in.FramesPresent() + budget) * in.Channels() * sizeof(float);
     if (!FitsRiff(outputBytes))
         return Fail("the output would hold " + std::to_string(outputBytes) +
                     " bytes of samples (tail included), more than the 4 GiB a WAV file can; "
@@ -295,11 +303,14 @@ int SaveParams(const Options& options) {
     if (options.files.size() != 1) return Usage("save-params needs one file name");
     Session session(options);
     std::string error;
-    if (!session.CreateEffect(&error) || !session.ApplySettings(options, &error)) return Fail(error);
+    if (!session.CreateEffect(&error) || !session.ApplySettings(options, &error))
+        return Fail(error);
     ReverbParams block;
-    if (session.effect_->GetParams(&block, kParamsSize) != 1) return Fail("the plug-in gave no block");
+    if (session.effect_->GetParams(&block, kParamsSize) != 1)
+        return Fail("the plug-in gave no block");
     if (!WriteParamsFile(Narrow(options.files[0]), block, &error)) return Fail(error);
-    for (const ParamInfo& param : kParamTable) std::printf("%s\n", DescribeParam(block, param).c_str());
+    for (const ParamInfo& param : kParamTable)
+        std::printf("%s\n", DescribeParam(block, param).c_str());
     return 0;
 }
 

@@ -83,8 +83,9 @@ HRESULT PluginLoader::Register(bool unregister, std::string* error) {
     }
     const HRESULT hr = entry();
     if (FAILED(hr))
-        *error = std::string(unregister ? "unregistering" : "registering") + " the plug-in failed (" +
-                 Hex(hr) + "; registering for all users needs an elevated prompt)";
+        *error = std::string(unregister ? "unregistering" : "registering") +
+                 " the plug-in failed (" + Hex(hr) +
+                 "; registering for all users needs an elevated prompt)";
     return hr;
 }
 

@@ -55,7 +55,8 @@ bool WavReader::Open(const std::wstring& path, std::string* error) {
     }
     MMCKINFO chunk = {};
     chunk.ckid = mmioFOURCC('f', 'm', 't', ' ');
-    if (mmioDescend(file_, &chunk, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR || chunk.cksize < 16) {
+    if (mmioDescend(file_, &chunk, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR ||
+        chunk.cksize < 16) {
         *error = name + " has no format chunk";
         return false;
     }
@@ -95,7 +96,8 @@ bool WavReader::Open(const std::wstring& path, std::string* error) {
     const uint32_t frameBytes = channels_ * (bits_ / 8);
     frames_ = framesLeft_ = chunk.cksize / frameBytes;
     const int64_t dataOffset = mmioSeek(file_, 0, SEEK_CUR);
-    const int64_t bytesThere = dataOffset >= 0 && fileBytes > dataOffset ? fileBytes - dataOffset : 0;
+    const int64_t bytesThere =
+        dataOffset >= 0 && fileBytes > dataOffset ? fileBytes - dataOffset : 0;
     framesPresent_ = bytesThere / frameBytes < frames_ ? bytesThere / frameBytes : frames_;
     return true;
 }
@@ -123,7 +125,8 @@ int32_t WavReader::Read(float* out, int32_t frames) {
         } else if (bits_ == 16) {
             out[i] = float(int16_t(at[0] | (at[1] << 8))) / 32768.0f;
         } else if (bits_ == 24) {
-            const int32_t value = int32_t(uint32_t(at[0]) << 8 | uint32_t(at[1]) << 16 | uint32_t(at[2]) << 24);
+            const int32_t value =
+                int32_t(uint32_t(at[0]) << 8 | uint32_t(at[1]) << 16 | uint32_t(at[2]) << 24);
             out[i] = float(double(value) / 2147483648.0);
         } else {
             int32_t value;
@@ -134,7 +137,9 @@ int32_t WavReader::Read(float* out, int32_t frames) {
     return frames;
 }
 
-WavWriter::~WavWriter() { Abandon(); }
+WavWriter::~WavWriter() {
+    Abandon();
+}
 
 namespace {
 
@@ -147,7 +152,8 @@ std::wstring FolderOf(const std::wstring& path) {
 bool MarkForDeletion(HANDLE file, bool deleteIt) {
     FILE_DISPOSITION_INFO disposition = {};
     disposition.DeleteFile = deleteIt;
-    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof disposition) != 0;
+    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
+                                      sizeof disposition) != 0;
 }
 
 std::string SystemReason(DWORD code) {
@@ -178,7 +184,8 @@ std::string WavWriter::Problem(const std::wstring& path) {
         return name + " is a directory";
     const std::wstring folder = FolderOf(path);
     const DWORD folderAttributes = GetFileAttributesW(folder.empty() ? L"." : folder.c_str());
-    if (folderAttributes == INVALID_FILE_ATTRIBUTES || !(folderAttributes & FILE_ATTRIBUTE_DIRECTORY))
+    if (folderAttributes == INVALID_FILE_ATTRIBUTES ||
+        !(folderAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return "the folder of " + name + " does not exist";
     return "";
 }
@@ -213,8 +220,10 @@ bool WavWriter::Open(const std::wstring& path, uint32_t channels, uint32_t sampl
         const std::wstring candidate = base + std::to_wstring(GetTickCount() + attempt) + L".tmp";
         file_ = CreateFileW(candidate.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file_ != INVALID_HANDLE_VALUE) tempPath_ = candidate;
-        else if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS) break;
+        if (file_ != INVALID_HANDLE_VALUE)
+            tempPath_ = candidate;
+        else if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
+            break;
     }
     if (file_ == INVALID_HANDLE_VALUE) {
         *error = "cannot write beside '" + Narrow(path) + "': " + SystemReason(GetLastError());
@@ -235,11 +244,13 @@ bool WavWriter::Open(const std::wstring& path, uint32_t channels, uint32_t sampl
 
 bool WavWriter::WriteAll(const void* bytes, DWORD size, std::string* error) {
     DWORD done = 0;
-    if (file_ != INVALID_HANDLE_VALUE && WriteFile(file_, bytes, size, &done, nullptr) && done == size)
+    if (file_ != INVALID_HANDLE_VALUE && WriteFile(file_, bytes, size, &done, nullptr) &&
+        done == size)
         return true;
     const DWORD code = file_ == INVALID_HANDLE_VALUE ? ERROR_INVALID_HANDLE : GetLastError();
     *error = "writing '" + Narrow(path_) + "' failed: " +
-             (done != size && code == ERROR_SUCCESS ? std::string("the disk is full") : SystemReason(code));
+             (done != size && code == ERROR_SUCCESS ? std::string("the disk is full")
+                                                    : SystemReason(code));
     return false;
 }
 

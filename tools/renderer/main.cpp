@@ -72,8 +72,8 @@ public:
         if (percent == last_) return;
         last_ = percent;
         const int width = 40, filled = percent * width / 100;
-        std::fprintf(stderr, "\r[%.*s%*s] %3d%%", filled, "########################################",
-                     width - filled, "", percent);
+        std::fprintf(stderr, "\r[%.*s%*s] %3d%%", filled,
+                     "########################################", width - filled, "", percent);
         if (percent >= 100) std::fputc('\n', stderr);
         std::fflush(stderr);
     }
@@ -162,7 +162,8 @@ int main(int argc, char** argv) {
     }
     if (job.tail) job.params.extendTail = 1;
     if (info)
-        for (const ParamInfo& param : kParamTable) std::printf("%s\n", DescribeParam(job.params, param).c_str());
+        for (const ParamInfo& param : kParamTable)
+            std::printf("%s\n", DescribeParam(job.params, param).c_str());
     const bool render = !files.empty() || (!info && saveParams.empty());
     if (render && files.size() != 2)
         return Usage(files.size() < 2 ? "IN and OUT are needed" : "too many file names");
@@ -188,7 +189,8 @@ int main(int argc, char** argv) {
     job.progress = [&bar](int64_t done, int64_t total, uint32_t rate) { bar(done, total, rate); };
     const RenderResult result = Render(job);
     bar.Finish();
-    for (const std::string& warning : result.warnings) std::fprintf(stderr, "lumbrook-reverb: %s\n", warning.c_str());
+    for (const std::string& warning : result.warnings)
+        std::fprintf(stderr, "lumbrook-reverb: %s\n", warning.c_str());
     if (!result.ok) return Fail(result.error);
     return 0;
 }

@@ -69,7 +69,8 @@ struct StreamSink {
     static sf_count_t Length(void* self) { return static_cast<StreamSink*>(self)->written; }
     static sf_count_t Seek(sf_count_t offset, int whence, void* self) {
         const sf_count_t at = static_cast<StreamSink*>(self)->written;
-        return (whence == SEEK_CUR && offset == 0) || (whence == SEEK_SET && offset == at) ? at : -1;
+        return (whence == SEEK_CUR && offset == 0) || (whence == SEEK_SET && offset == at) ? at
+                                                                                           : -1;
     }
     static sf_count_t Read(void*, sf_count_t, void*) { return 0; }
     static sf_count_t Write(const void* bytes, sf_count_t count, void* self) {
@@ -88,7 +89,8 @@ struct StreamSink {
 
 std::string RenderProblem(const RenderJob& job) {
     struct stat st;
-    if (stat(job.inputPath.c_str(), &st) != 0) return "cannot read '" + job.inputPath + "': it does not exist";
+    if (stat(job.inputPath.c_str(), &st) != 0)
+        return "cannot read '" + job.inputPath + "': it does not exist";
     if (S_ISDIR(st.st_mode)) return "'" + job.inputPath + "' is a directory, not an audio file";
     const std::string outputProblem = OutputFile::Problem(job.outputPath);
     if (!outputProblem.empty()) return outputProblem;
@@ -112,7 +114,8 @@ RenderResult Render(const RenderJob& job) {
     if (inInfo.channels != 1 && inInfo.channels != 2)
         return Fail(result, "'" + job.inputPath + "' has " + std::to_string(inInfo.channels) +
                                 " channels; only mono and stereo are supported");
-    const std::string rateProblem = RateProblem(job.inputPath, uint64_t(std::max(inInfo.samplerate, 0)));
+    const std::string rateProblem =
+        RateProblem(job.inputPath, uint64_t(std::max(inInfo.samplerate, 0)));
     if (!rateProblem.empty()) return Fail(result, rateProblem);
     result.channels = uint32_t(inInfo.channels);
     result.sampleRate = uint32_t(inInfo.samplerate);
@@ -166,7 +169,8 @@ RenderResult Render(const RenderJob& job) {
     while (!failed) {
         const sf_count_t got = sf_readf_float(in.get(), buffer.data(), block);
         if (got <= 0) break;
-        result.nonFiniteSamples += int64_t(CountNonFinite(buffer.data(), size_t(got) * result.channels));
+        result.nonFiniteSamples +=
+            int64_t(CountNonFinite(buffer.data(), size_t(got) * result.channels));
         engine->ProcessInPlace(buffer.data(), int32_t(got), format);
         if (sf_writef_float(out.get(), buffer.data(), got) != got) failed = true;
         result.inputFrames += got;
@@ -179,10 +183,13 @@ RenderResult Render(const RenderJob& job) {
         int32_t done = 0;
         more = engine->ProcessTail(buffer.data(), block, format, &done);
         // A tail that ends part-way through a buffer ends where the budget ran out.
-        const int64_t frames = more ? done : std::min<int64_t>(block, tailBudget - result.tailFrames);
-        if (frames > 0 && sf_writef_float(out.get(), buffer.data(), frames) != frames) failed = true;
+        const int64_t frames =
+            more ? done : std::min<int64_t>(block, tailBudget - result.tailFrames);
+        if (frames > 0 && sf_writef_float(out.get(), buffer.data(), frames) != frames)
+            failed = true;
         result.tailFrames += frames;
-        if (job.progress) job.progress(result.inputFrames + result.tailFrames, total, result.sampleRate);
+        if (job.progress)
+            job.progress(result.inputFrames + result.tailFrames, total, result.sampleRate);
     }
     if (sf_error(out.get()) != SF_ERR_NO_ERROR) failed = true;
     // More frames than the input announced must not wrap a RIFF file's sizes.
@@ -190,9 +197,11 @@ RenderResult Render(const RenderJob& job) {
     if (riff && !FitsRiff(writtenBytes + kSndfileHeaderAllowance)) failed = true;
     if (sf_close(out.release()) != 0) failed = true;
     // A stream's header promised `total` frames; anything else is a broken file.
-    if (file.IsStream() && (sink.failed || result.inputFrames + result.tailFrames != total)) failed = true;
+    if (file.IsStream() && (sink.failed || result.inputFrames + result.tailFrames != total))
+        failed = true;
     if (readError) return Fail(result, "'" + job.inputPath + "' is damaged or truncated");
-    if (failed) return Fail(result, "writing '" + job.outputPath + "' failed; nothing was replaced");
+    if (failed)
+        return Fail(result, "writing '" + job.outputPath + "' failed; nothing was replaced");
     if (!file.Commit(&result.error)) return result;
 
     if (result.nonFiniteSamples > 0)
@@ -201,7 +210,8 @@ RenderResult Render(const RenderJob& job) {
     if (head.dataFound && head.blockAlign > 0) {
         const int64_t announced = int64_t(head.dataBytes / head.blockAlign);
         if (result.inputFrames < announced)
-            result.warnings.push_back(EndsEarlyWarning(job.inputPath, result.inputFrames, announced));
+            result.warnings.push_back(
+                EndsEarlyWarning(job.inputPath, result.inputFrames, announced));
     }
     result.ok = true;
     return result;

@@ -15,9 +15,9 @@ enum class SampleFormat { Float, Pcm16, Pcm24 };
 
 struct RenderJob {
     std::string inputPath;
-    std::string outputPath;         // "-" is standard output
+    std::string outputPath;  // "-" is standard output
     ReverbParams params;
-    bool tail = false;              // append the decaying tail (sets extendTail)
+    bool tail = false;  // append the decaying tail (sets extendTail)
     // The bypass switch as the plug-in's property sets it: -1 leaves it as
     // a block leaves it, which is off whatever the block holds.
     int32_t bypassSwitch = -1;
@@ -29,7 +29,7 @@ struct RenderJob {
 
 struct RenderResult {
     bool ok = false;
-    std::string error;         // for people: what went wrong and what is supported
+    std::string error;                  // for people: what went wrong and what is supported
     std::vector<std::string> warnings;  // said once each, the render went on
     int64_t inputFrames = 0;
     int64_t tailFrames = 0;

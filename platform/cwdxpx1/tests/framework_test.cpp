@@ -11,15 +11,19 @@ namespace {
 
 using namespace test;
 
-const GUID kEffectClass = {0x9E1A0001, 0x1111, 0x4222, {0x83, 0x33, 0x44, 0x44, 0x55, 0x55, 0x66, 0x01}};
-const GUID kPageClass = {0x9E1A0002, 0x1111, 0x4222, {0x83, 0x33, 0x44, 0x44, 0x55, 0x55, 0x66, 0x02}};
-const GUID kNullClass = {0x9E1A0003, 0x1111, 0x4222, {0x83, 0x33, 0x44, 0x44, 0x55, 0x55, 0x66, 0x03}};
+const GUID kEffectClass = {
+    0x9E1A0001, 0x1111, 0x4222, {0x83, 0x33, 0x44, 0x44, 0x55, 0x55, 0x66, 0x01}};
+const GUID kPageClass = {
+    0x9E1A0002, 0x1111, 0x4222, {0x83, 0x33, 0x44, 0x44, 0x55, 0x55, 0x66, 0x02}};
+const GUID kNullClass = {
+    0x9E1A0003, 0x1111, 0x4222, {0x83, 0x33, 0x44, 0x44, 0x55, 0x55, 0x66, 0x03}};
 
 // An effect factory double: it makes real effects, or nothing; the
 // framework has no business calling its second table.
 class EffectFactoryDouble : public IInPlaceFactory {
 public:
-    explicit EffectFactoryDouble(const GUID& clsid, bool fail = false) : clsid_(clsid), fail_(fail) {}
+    explicit EffectFactoryDouble(const GUID& clsid, bool fail = false)
+        : clsid_(clsid), fail_(fail) {}
     const GUID* STDMETHODCALLTYPE GetClassId() override { return &clsid_; }
     const WCHAR* STDMETHODCALLTYPE GetName() override { return L"Test Effect"; }
     IUnknown* STDMETHODCALLTYPE CreateEffect() override {
@@ -66,7 +70,9 @@ public:
     }
     int32_t STDMETHODCALLTYPE SetObject(IUnknown*) override { return Unexpected(); }
     int32_t STDMETHODCALLTYPE ClearObject() override { return Unexpected(); }
-    int32_t STDMETHODCALLTYPE Reserved1(int32_t, int32_t, int32_t, int32_t) override { return Unexpected(); }
+    int32_t STDMETHODCALLTYPE Reserved1(int32_t, int32_t, int32_t, int32_t) override {
+        return Unexpected();
+    }
     int32_t STDMETHODCALLTYPE Activate() override { return Unexpected(); }
     int32_t STDMETHODCALLTYPE Deactivate() override { return Unexpected(); }
     int32_t STDMETHODCALLTYPE Reserved2(int32_t) override { return Unexpected(); }
@@ -131,9 +137,11 @@ TEST_F(Framework, UnknownClassesAreNotAvailable) {
     EXPECT_HR(CLASS_E_CLASSNOTAVAILABLE,
               CActiveMovieManager::GetClassObject(CLSID_ReverbEditor, IID_IClassFactory, &out));
     EXPECT_EQ(out, nullptr);
-    EXPECT_HR(E_POINTER, CActiveMovieManager::GetClassObject(kEffectClass, IID_IClassFactory, nullptr));
+    EXPECT_HR(E_POINTER,
+              CActiveMovieManager::GetClassObject(kEffectClass, IID_IClassFactory, nullptr));
     out = reinterpret_cast<void*>(1);
-    EXPECT_HR(E_NOINTERFACE, CActiveMovieManager::GetClassObject(kEffectClass, IID_IDispatch, &out));
+    EXPECT_HR(E_NOINTERFACE,
+              CActiveMovieManager::GetClassObject(kEffectClass, IID_IDispatch, &out));
     EXPECT_EQ(out, nullptr);
     EXPECT_HR(S_FALSE, CActiveMovieManager::CanUnloadNow());
 }
@@ -212,7 +220,8 @@ TEST_F(Framework, RegistrationWritesAndRemovesTheServerEntries) {
     for (const auto& c : classes) {
         const std::wstring key = ClassKey(*c.clsid);
         EXPECT_EQ(ReadString(key + L"\\InprocServer32", nullptr), path) << key;
-        EXPECT_EQ(ReadString(key + L"\\InprocServer32", L"ThreadingModel"), c.threadingModel) << key;
+        EXPECT_EQ(ReadString(key + L"\\InprocServer32", L"ThreadingModel"), c.threadingModel)
+            << key;
     }
     EXPECT_EQ(ReadString(ClassKey(kEffectClass), nullptr), L"Test Effect");
     EXPECT_EQ(ReadString(ClassKey(kPageClass), nullptr), L"Test Page");

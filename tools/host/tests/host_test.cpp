@@ -30,7 +30,9 @@ std::string Folder() {
     return folder.substr(0, folder.rfind('\\') + 1);
 }
 
-std::string Scratch(const std::string& name) { return Folder() + "host-test-" + name; }
+std::string Scratch(const std::string& name) {
+    return Folder() + "host-test-" + name;
+}
 
 // Runs reverb-host.exe with the arguments; its exit code.
 DWORD RunHost(const std::string& arguments) {
@@ -42,8 +44,8 @@ DWORD RunHost(const std::string& arguments) {
 DWORD RunHostOutput(const std::string& arguments, std::string* output) {
     const std::string log = Folder() + "host-test-output.txt";
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
-    HANDLE file = CreateFileA(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
-                              CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE file = CreateFileA(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return DWORD(-1);
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -52,7 +54,8 @@ DWORD RunHostOutput(const std::string& arguments, std::string* output) {
     PROCESS_INFORMATION process = {};
     std::string line = "\"" + Folder() + "reverb-host.exe\" " + arguments;
     DWORD code = DWORD(-1);
-    if (CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process)) {
+    if (CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
+                       &process)) {
         WaitForSingleObject(process.hProcess, 120000);
         GetExitCodeProcess(process.hProcess, &code);
         CloseHandle(process.hProcess);
@@ -80,7 +83,9 @@ std::vector<std::string> FilesStartingWith(const std::string& prefix) {
     return names;
 }
 
-std::string Quote(const std::string& path) { return "\"" + path + "\""; }
+std::string Quote(const std::string& path) {
+    return "\"" + path + "\"";
+}
 
 std::string Pcm16(const std::vector<float>& samples, std::vector<float>* asRead) {
     std::string bytes;
@@ -139,8 +144,8 @@ std::vector<float> ReadFloatWav(const std::string& path, uint16_t* channels) {
 }
 
 // What the engine itself makes of the input with these parameters.
-std::vector<float> EngineRendering(const std::vector<float>& input, uint32_t channels, uint32_t rate,
-                                   const ReverbParams& params, int32_t bypass) {
+std::vector<float> EngineRendering(const std::vector<float>& input, uint32_t channels,
+                                   uint32_t rate, const ReverbParams& params, int32_t bypass) {
     auto engine = std::make_unique<ReverbEngine>();
     engine->SetParams(params);
     if (bypass) engine->SetSwitch(ParamId::Bypass, bypass);
@@ -171,7 +176,9 @@ TEST(Host, PresetAndTailEqualTheEngine) {
     std::vector<float> input;
     const std::string in = Scratch("stereo16.wav"), out = Scratch("stereo16-wet.wav");
     test::WriteRawWav(in, 1, 16, 2, 44100, Pcm16(test::NoiseBuffer(2 * 30000, 1), &input));
-    ASSERT_EQ(RunHost("render " + Quote(in) + " " + Quote(out) + " --preset \"Large Hall 1\" --tail --block 1000"), 0u);
+    ASSERT_EQ(RunHost("render " + Quote(in) + " " + Quote(out) +
+                      " --preset \"Large Hall 1\" --tail --block 1000"),
+              0u);
     uint16_t channels = 0;
     const std::vector<float> wet = ReadFloatWav(out, &channels);
     EXPECT_EQ(channels, 2);
@@ -187,7 +194,9 @@ TEST(Host, SavedBlockAndSingleParametersEqualTheEngine) {
     const std::string in = Scratch("mono24.wav"), out = Scratch("mono24-wet.wav");
     const std::string block = Scratch("saved.params");
     test::WriteRawWav(in, 1, 24, 1, 48000, Pcm24(test::NoiseBuffer(20000, 2), &input));
-    ASSERT_EQ(RunHost("save-params " + Quote(block) + " --preset 4 --set enableEq=on --set hiEq=-3dB"), 0u);
+    ASSERT_EQ(
+        RunHost("save-params " + Quote(block) + " --preset 4 --set enableEq=on --set hiEq=-3dB"),
+        0u);
     ReverbParams saved;
     std::ifstream file(block, std::ios::binary);
     ASSERT_TRUE(file.read(reinterpret_cast<char*>(&saved), 44));
@@ -195,7 +204,8 @@ TEST(Host, SavedBlockAndSingleParametersEqualTheEngine) {
     EXPECT_EQ(saved.hiEq, 0.25f);
     file.close();
     ASSERT_EQ(RunHost("render " + Quote(in) + " " + Quote(out) + " --params " + Quote(block) +
-                      " --set preDelay=35ms --set roomSize=0.6"), 0u);
+                      " --set preDelay=35ms --set roomSize=0.6"),
+              0u);
     uint16_t channels = 0;
     const std::vector<float> wet = ReadFloatWav(out, &channels);
     EXPECT_EQ(channels, 1);
@@ -230,8 +240,8 @@ bool WriteSparseSilence(const std::string& path, uint32_t frames) {
     HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
     LARGE_INTEGER end;
     end.QuadPart = 44 + int64_t(frames) * 4;
-    const bool ok = file != INVALID_HANDLE_VALUE && SetFilePointerEx(file, end, nullptr, FILE_BEGIN) &&
-                    SetEndOfFile(file);
+    const bool ok = file != INVALID_HANDLE_VALUE &&
+                    SetFilePointerEx(file, end, nullptr, FILE_BEGIN) && SetEndOfFile(file);
     if (file != INVALID_HANDLE_VALUE) CloseHandle(file);
     return ok;
 }
@@ -245,7 +255,8 @@ TEST(Host, BadInputIsRefusedAndTheOutputStaysUntouched) {
     const std::string hugeRate = Scratch("huge-rate.wav"), highRate = Scratch("high-rate.wav");
     const std::string noRate = Scratch("no-rate.wav"), folder = Scratch("folder");
     const std::string nearlyFull = Scratch("nearly-4GiB.wav");
-    test::WriteRawWav(threeChannels, 1, 16, 3, 44100, Pcm16(test::NoiseBuffer(3 * 100, 4), &ignored));
+    test::WriteRawWav(threeChannels, 1, 16, 3, 44100,
+                      Pcm16(test::NoiseBuffer(3 * 100, 4), &ignored));
     test::WriteRawWav(good, 1, 16, 2, 44100, Pcm16(test::NoiseBuffer(2 * 100, 5), &ignored));
     test::WriteRawWav(eightBit, 1, 8, 1, 8000, std::string(100, '\x80'));
     // 40 KB that would ask ten seconds of tail at 2^31 - 1 Hz: 171 GB.
@@ -264,7 +275,8 @@ TEST(Host, BadInputIsRefusedAndTheOutputStaysUntouched) {
         DWORD exit;
         std::string message;
     } cases[] = {
-        {"missing", "render " + Quote(Scratch("missing.wav")) + " " + Quote(out), 1, "does not exist"},
+        {"missing", "render " + Quote(Scratch("missing.wav")) + " " + Quote(out), 1,
+         "does not exist"},
         {"a directory as input", "render " + Quote(folder) + " " + Quote(out), 1, "is a directory"},
         {"not a WAV", "render " + Quote(notWav) + " " + Quote(out), 1, "is not a WAV file"},
         {"3 channels", "render " + Quote(threeChannels) + " " + Quote(out), 1, "mono or stereo"},
@@ -273,7 +285,8 @@ TEST(Host, BadInputIsRefusedAndTheOutputStaysUntouched) {
          "sample rate of 2147483647 Hz; the rates rendered are 1 to 768000 Hz"},
         {"rate 768001", "render " + Quote(highRate) + " " + Quote(out), 1, "768001 Hz"},
         {"rate 0", "render " + Quote(noRate) + " " + Quote(out), 1, "sample rate of 0 Hz"},
-        {"output past 4 GiB with the tail", "render " + Quote(nearlyFull) + " " + Quote(out) + " --tail", 1,
+        {"output past 4 GiB with the tail",
+         "render " + Quote(nearlyFull) + " " + Quote(out) + " --tail", 1,
          "more than the 4 GiB a WAV file can; nothing was written"},
         {"unknown preset", render + " --preset 99", 1, "no preset '99'"},
         {"empty preset", render + " --preset \"\"", 2, "--preset needs a number or a name"},
@@ -285,10 +298,12 @@ TEST(Host, BadInputIsRefusedAndTheOutputStaysUntouched) {
         {"block empty", render + " --block \"\"", 2, "--block takes a whole number"},
         {"missing plug-in", render + " --plugin " + Quote(Scratch("missing.dll")), 1,
          "cannot find the plug-in '" + Scratch("missing.dll") + "'"},
-        {"output is the input", "render " + Quote(out) + " " + Quote(out), 1, "overwrite the input"},
-        {"output is a directory", "render " + Quote(good) + " " + Quote(folder), 1, "is a directory"},
-        {"output folder missing", "render " + Quote(good) + " " + Quote(Scratch("none\\out.wav")), 1,
-         "does not exist"},
+        {"output is the input", "render " + Quote(out) + " " + Quote(out), 1,
+         "overwrite the input"},
+        {"output is a directory", "render " + Quote(good) + " " + Quote(folder), 1,
+         "is a directory"},
+        {"output folder missing", "render " + Quote(good) + " " + Quote(Scratch("none\\out.wav")),
+         1, "does not exist"},
         {"parameters into a directory", "save-params " + Quote(folder), 1, "is a directory"},
         {"no command", "", 2, "no command"},
     };
@@ -300,7 +315,8 @@ TEST(Host, BadInputIsRefusedAndTheOutputStaysUntouched) {
         EXPECT_TRUE(SameContent(out, kept)) << c.what;
         EXPECT_EQ(FilesStartingWith(".host-test-keep.wav").size(), 0u) << c.what;
     }
-    for (const std::string& f : {out, threeChannels, good, notWav, eightBit, hugeRate, highRate, noRate, nearlyFull})
+    for (const std::string& f :
+         {out, threeChannels, good, notWav, eightBit, hugeRate, highRate, noRate, nearlyFull})
         DeleteFileA(f.c_str());
     RemoveDirectoryA(folder.c_str());
 }
@@ -310,15 +326,19 @@ TEST(Host, BadInputIsRefusedAndTheOutputStaysUntouched) {
 TEST(Host, DataEndingEarlyIsRenderedAsFarAsItGoes) {
     std::vector<float> input;
     const std::string in = Scratch("ends-early.wav"), out = Scratch("ends-early-wet.wav");
-    test::WriteRawWav(in, 1, 16, 2, 44100, Pcm16(test::NoiseBuffer(2 * 100, 5), &input), 2 * 2 * 100000);
+    test::WriteRawWav(in, 1, 16, 2, 44100, Pcm16(test::NoiseBuffer(2 * 100, 5), &input),
+                      2 * 2 * 100000);
     std::string output;
-    ASSERT_EQ(RunHostOutput("render " + Quote(in) + " " + Quote(out) + " --preset 2", &output), 0u) << output;
-    EXPECT_NE(output.find("'" + in + "' ends early: rendered the 100 frames it holds of the 100000 its "
+    ASSERT_EQ(RunHostOutput("render " + Quote(in) + " " + Quote(out) + " --preset 2", &output), 0u)
+        << output;
+    EXPECT_NE(output.find("'" + in +
+                          "' ends early: rendered the 100 frames it holds of the 100000 its "
                           "header announces"),
               std::string::npos)
         << output;
     uint16_t channels = 0;
-    ExpectSameSamples(ReadFloatWav(out, &channels), EngineRendering(input, 2, 44100, kFactoryPresets[2].params, 0));
+    ExpectSameSamples(ReadFloatWav(out, &channels),
+                      EngineRendering(input, 2, 44100, kFactoryPresets[2].params, 0));
     ASSERT_EQ(RunHostOutput("--help", &output), 0u);
     EXPECT_NE(output.find("rendered as far as it goes, with a warning giving both frame counts"),
               std::string::npos);

@@ -92,7 +92,8 @@ std::vector<float> EngineRendering(std::vector<float> audio, uint32_t channels, 
 
 void ExpectSameBits(const std::vector<float>& a, const std::vector<float>& b) {
     ASSERT_EQ(a.size(), b.size());
-    for (size_t i = 0; i < a.size(); ++i) ASSERT_EQ(std::memcmp(&a[i], &b[i], 4), 0) << "sample " << i;
+    for (size_t i = 0; i < a.size(); ++i)
+        ASSERT_EQ(std::memcmp(&a[i], &b[i], 4), 0) << "sample " << i;
 }
 
 TEST(Renderer, PresetsAndParameterSetsEqualTheEngine) {
@@ -121,7 +122,8 @@ TEST(Renderer, PresetsAndParameterSetsEqualTheEngine) {
         job.inputPath = Scratch("stereo.wav");
         job.outputPath = Scratch("out.wav");
         ASSERT_TRUE(Render(job).ok);
-        ExpectSameBits(ReadAudio(job.outputPath), EngineRendering(stereo, 2, 44100, c.params, c.bypassSwitch));
+        ExpectSameBits(ReadAudio(job.outputPath),
+                       EngineRendering(stereo, 2, 44100, c.params, c.bypassSwitch));
         job.inputPath = Scratch("mono.flac");
         job.outputPath = Scratch("out-mono.wav");
         ASSERT_TRUE(Render(job).ok);
@@ -176,7 +178,9 @@ std::vector<std::string> FolderEntries(const std::string& folder) {
     return names;
 }
 
-std::string Tool() { return LUMBROOK_RENDERER_PATH; }
+std::string Tool() {
+    return LUMBROOK_RENDERER_PATH;
+}
 
 // Runs the renderer through the shell; its exit code, and what it said on
 // standard error when asked.
@@ -184,7 +188,9 @@ int RunTool(const std::string& arguments, std::string* said = nullptr) {
     const std::string log = Scratch("tool.log");
     const int status = std::system((Tool() + " " + arguments + " >/dev/null 2>" + log).c_str());
     if (said) *said = Contents(log);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
+    return WIFEXITED(status)     ? WEXITSTATUS(status)
+           : WIFSIGNALED(status) ? 128 + WTERMSIG(status)
+                                 : -1;
 }
 
 TEST(Renderer, BadInputIsRefusedAndTheOutputStays) {
@@ -205,7 +211,8 @@ TEST(Renderer, BadInputIsRefusedAndTheOutputStays) {
         std::string message;
     } cases[] = {
         {"missing", at("missing.wav"), at("keep.wav"), "it does not exist"},
-        {"a directory as input", at("folder"), at("keep.wav"), "'" + at("folder") + "' is a directory"},
+        {"a directory as input", at("folder"), at("keep.wav"),
+         "'" + at("folder") + "' is a directory"},
         {"not audio", at("text.wav"), at("keep.wav"), "WAV, AIFF and FLAC are supported"},
         {"3 channels", at("three.wav"), at("keep.wav"), "only mono and stereo are supported"},
         {"rate 2^31 - 1", at("huge-rate.wav"), at("keep.wav"),
@@ -213,7 +220,8 @@ TEST(Renderer, BadInputIsRefusedAndTheOutputStays) {
         {"rate 2^31", at("rate-2^31.wav"), at("keep.wav"), "sample rate of 2147483648 Hz"},
         {"rate 768001", at("high-rate.wav"), at("keep.wav"), "sample rate of 768001 Hz"},
         {"output is the input", at("keep.wav"), at("keep.wav"), "overwrite the input"},
-        {"output is a directory", at("good.wav"), at("folder"), "'" + at("folder") + "' is a directory"},
+        {"output is a directory", at("good.wav"), at("folder"),
+         "'" + at("folder") + "' is a directory"},
         {"output folder missing", at("good.wav"), at("none/out.wav"), "does not exist"},
     };
     for (const auto& c : cases) {
@@ -235,7 +243,8 @@ TEST(Renderer, BadInputIsRefusedAndTheOutputStays) {
 // One rule with reverb-host: what is there is rendered, with both counts.
 TEST(Renderer, DataEndingEarlyAndNonFiniteSamplesAreRenderedWithAWarning) {
     std::vector<float> input = test::NoiseBuffer(2 * 100, 5);
-    test::WriteRawWav(Scratch("ends-early.wav"), 3, 32, 2, 44100, FloatBytes(input), 2 * 4 * 100000);
+    test::WriteRawWav(Scratch("ends-early.wav"), 3, 32, 2, 44100, FloatBytes(input),
+                      2 * 4 * 100000);
     RenderJob job;
     job.params = kFactoryPresets[2].params;
     job.inputPath = Scratch("ends-early.wav");
@@ -244,9 +253,10 @@ TEST(Renderer, DataEndingEarlyAndNonFiniteSamplesAreRenderedWithAWarning) {
     ASSERT_TRUE(result.ok) << result.error;
     EXPECT_EQ(result.inputFrames, 100);
     ASSERT_EQ(result.warnings.size(), 1u);
-    EXPECT_EQ(result.warnings[0], "warning: '" + job.inputPath +
-                                      "' ends early: rendered the 100 frames it holds of the 100000 its "
-                                      "header announces");
+    EXPECT_EQ(result.warnings[0],
+              "warning: '" + job.inputPath +
+                  "' ends early: rendered the 100 frames it holds of the 100000 its "
+                  "header announces");
     ExpectSameBits(ReadAudio(job.outputPath), EngineRendering(input, 2, 44100, job.params));
 
     const float nan = std::nanf(""), inf = INFINITY;
@@ -262,11 +272,14 @@ TEST(Renderer, DataEndingEarlyAndNonFiniteSamplesAreRenderedWithAWarning) {
         ASSERT_TRUE(result.ok) << result.error;
         EXPECT_EQ(result.nonFiniteSamples, 3);
         ASSERT_EQ(result.warnings.size(), 1u);
-        EXPECT_EQ(result.warnings[0], "warning: '" + job.inputPath + "' holds 3 non-finite samples (NaN or infinity)");
+        EXPECT_EQ(result.warnings[0],
+                  "warning: '" + job.inputPath + "' holds 3 non-finite samples (NaN or infinity)");
     }
     std::string said;
     EXPECT_EQ(RunTool("--help", &said), 0);
-    EXPECT_EQ(RunTool("--help | grep -q 'rendered as far as it goes, with a warning giving both frame counts'"), 0);
+    EXPECT_EQ(RunTool("--help | grep -q 'rendered as far as it goes, with a warning giving both "
+                      "frame counts'"),
+              0);
 }
 
 // The header written before streamed samples: plain RIFF up to its 32-bit
@@ -354,13 +367,16 @@ TEST(Renderer, OutputsThatAreNotRegularFilesStayWhatTheyAre) {
         std::string command;
         std::string result;
     } streams[] = {
-        {"FIFO", "timeout 60 cat " + fifo + " >" + fromFifo + " & " + Tool() + " " + in + " " + fifo +
-                     " --preset 4 --tail; s=$?; wait; exit $s",
+        {"FIFO",
+         "timeout 60 cat " + fifo + " >" + fromFifo + " & " + Tool() + " " + in + " " + fifo +
+             " --preset 4 --tail; s=$?; wait; exit $s",
          fromFifo},
-        {"standard output", Tool() + " " + in + " - --preset 4 --tail | cat >" + Scratch("from-pipe.wav"),
+        {"standard output",
+         Tool() + " " + in + " - --preset 4 --tail | cat >" + Scratch("from-pipe.wav"),
          Scratch("from-pipe.wav")},
         {"descriptor link into a pipe",
-         Tool() + " " + in + " " + stdoutLink + " --preset 4 --tail | cat >" + Scratch("from-link.wav"),
+         Tool() + " " + in + " " + stdoutLink + " --preset 4 --tail | cat >" +
+             Scratch("from-link.wav"),
          Scratch("from-link.wav")},
         {"descriptor link into a file",
          Tool() + " " + in + " " + stdoutLink + " --preset 4 --tail >" + Scratch("into-file.wav"),
@@ -415,8 +431,8 @@ TEST(Renderer, InterruptsRemoveTheTemporaryFileAndKeepTheOutput) {
         const pid_t child = fork();
         ASSERT_GE(child, 0);
         if (child == 0) {
-            execl(Tool().c_str(), "lumbrook-reverb", in.c_str(), out.c_str(), "--block", "1", "--quiet",
-                  static_cast<char*>(nullptr));
+            execl(Tool().c_str(), "lumbrook-reverb", in.c_str(), out.c_str(), "--block", "1",
+                  "--quiet", static_cast<char*>(nullptr));
             _exit(127);
         }
         bool started = false;
@@ -465,7 +481,8 @@ TEST(Renderer, FullDiskFailsAndKeepsTheOutput) {
 // checked before anything is written.
 TEST(Renderer, CommandLineExitCodes) {
     WriteAudio(Scratch("cli.wav"), test::NoiseBuffer(2 * 1000, 6), 2, 44100);
-    const std::string cli = Scratch("cli.wav"), wet = Scratch("cli-wet.wav"), params = Scratch("cli.params");
+    const std::string cli = Scratch("cli.wav"), wet = Scratch("cli-wet.wav"),
+                      params = Scratch("cli.params");
     const std::string cliBytes = Contents(cli);
     const struct {
         const char* what;
@@ -505,8 +522,10 @@ TEST(Renderer, CommandLineExitCodes) {
     const struct {
         const char* option;
         int format;
-    } formats[] = {{"", SF_FORMAT_FLOAT}, {" --format 16", SF_FORMAT_PCM_16},
-                   {" --format 24", SF_FORMAT_PCM_24}, {" --format float", SF_FORMAT_FLOAT}};
+    } formats[] = {{"", SF_FORMAT_FLOAT},
+                   {" --format 16", SF_FORMAT_PCM_16},
+                   {" --format 24", SF_FORMAT_PCM_24},
+                   {" --format float", SF_FORMAT_FLOAT}};
     for (const auto& f : formats) {
         EXPECT_EQ(RunTool(cli + " " + wet + " --quiet" + f.option), 0) << f.option;
         EXPECT_EQ(FormatOf(wet), SF_FORMAT_WAV | f.format) << f.option;
