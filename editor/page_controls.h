@@ -2,7 +2,7 @@
 // the conversions between effect values, scroll positions and display text.
 #pragma once
 
-#include "param_display.h"
+#include "display_units.h"
 #include "reverb_params.h"
 
 namespace lumbrook {

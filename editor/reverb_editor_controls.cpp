@@ -94,7 +94,7 @@ void ReverbEditor::NotifySite() {
 void ReverbEditor::ShowValue(ParamId id, float value) {
     const ParamInfo& param = Param(id);
     CString text;
-    text.Format(param.displayFormat, DisplayFromValue(param, value));
+    text.Format(param.unit.format, DisplayFromValue(param.unit, value));
     SetDlgItemTextA(m_hWnd, Control(id).editId, text);
 }
 
@@ -160,8 +160,8 @@ void ReverbEditor::OnEditChange(UINT id) {
     if (GetFocus() != box) return;
     const ParamInfo* param = ParamForControl(int(id));
     if (!param) return;
-    const float value =
-        ValueFromDisplay(*param, ClampDisplay(*param, std::atof(ControlText(box).c_str())));
+    const float value = ValueFromDisplay(
+        param->unit, ClampDisplay(param->unit, std::atof(ControlText(box).c_str())));
     WriteValue(param->id, value);
     SetScroll(param->id, ValueToPosition(value));
     NotifySite();
@@ -174,7 +174,7 @@ void ReverbEditor::OnEditKillFocus(UINT id) {
     if (!param) return;
     const std::string text = ControlText(::GetDlgItem(m_hWnd, int(id)));
     CString shown;
-    shown.Format(param->displayFormat, ClampDisplay(*param, std::atof(text.c_str())));
+    shown.Format(param->unit.format, ClampDisplay(param->unit, std::atof(text.c_str())));
     SetDlgItemTextA(m_hWnd, int(id), shown);
     if (Control(param->id).notifyOnLeave) NotifySite();
 }

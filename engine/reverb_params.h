@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "display_units.h"
+
 namespace lumbrook {
 
 // Persisted as is: eight float32 controls in 0..1, then three int32 switches
@@ -49,7 +51,6 @@ constexpr int kParamCount = static_cast<int>(ParamId::Count);
 
 enum class ParamKind { Continuous, Switch };
 
-// Display value = value * displayScale + displayOffset, as the editor shows it.
 struct ParamInfo {
     ParamId id;
     const char* field;     // block field name, "preDelay"
@@ -59,12 +60,7 @@ struct ParamInfo {
     float ReverbParams::*floatField;     // continuous parameters only
     int32_t ReverbParams::*switchField;  // switches only
     float defaultValue;                  // the constructor's default
-    const char* unit;                    // "ms", "%", "dB" or ""
-    double displayScale;
-    double displayOffset;
-    double displayMin;
-    double displayMax;
-    const char* displayFormat;  // printf format of the editor's edit box
+    const DisplayUnit& unit;             // how people read and type it
 };
 
 extern const ParamInfo kParamTable[kParamCount];

@@ -2,12 +2,14 @@
 // formulas and which of the three update paths refreshes what.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "coefficients.h"
 #include "engine_fixture.h"
+#include "test_signals.h"
 
 namespace lumbrook {
 namespace {
@@ -36,6 +38,70 @@ TEST(ParamTable, RowsFollowTheBlockInOrder) {
     EXPECT_EQ(FindParam("ReverbLevel"), &Param(ParamId::ReverbLevel));
     EXPECT_EQ(FindParam("room"), nullptr);
     EXPECT_EQ(FindParam(nullptr), nullptr);
+}
+
+// Each parameter reads in its unit, and each unit converts both ways with
+// the exact floats the page has always produced: typed numbers go through
+// the single-precision step (80 % lands one below 0.8), shown numbers
+// through double arithmetic.
+TEST(DisplayUnits, RowsConversionsAndSpellings) {
+    const UnitId units[kParamCount] = {UnitId::Milliseconds, UnitId::Plain,    UnitId::Percent,
+                                       UnitId::Percent,      UnitId::Percent,  UnitId::Percent,
+                                       UnitId::Decibels,     UnitId::Decibels, UnitId::Switch,
+                                       UnitId::Switch,       UnitId::Switch};
+    for (int i = 0; i < kParamCount; ++i)
+        EXPECT_EQ(&kParamTable[i].unit, &Unit(units[i])) << kParamTable[i].field;
+    const struct {
+        UnitId id;
+        double min, max;
+        const char* format;
+        const char* suffix;
+        const char* typedSuffix;
+    } rows[] = {{UnitId::Percent, 0.0, 100.0, "%3.1f", "%", "%"},
+                {UnitId::Milliseconds, 0.0, 100.0, "%3.1f", "ms", "ms"},
+                {UnitId::Decibels, -6.0, 6.0, "%1.2f", "dB", "dB"},
+                {UnitId::Plain, 0.0, 100.0, "%3.1f", "", "%"},
+                {UnitId::Switch, 0.0, 1.0, "%.0f", "", nullptr}};
+    ASSERT_EQ(sizeof rows / sizeof rows[0], size_t(kUnitCount));
+    for (const auto& row : rows) {
+        const DisplayUnit& unit = Unit(row.id);
+        SCOPED_TRACE(row.format + std::string(" ") + row.suffix);
+        EXPECT_EQ(unit.id, row.id);
+        EXPECT_EQ(unit.min, row.min);
+        EXPECT_EQ(unit.max, row.max);
+        EXPECT_STREQ(unit.format, row.format);
+        EXPECT_STREQ(unit.suffix, row.suffix);
+        EXPECT_STREQ(unit.typedSuffix, row.typedSuffix);
+        EXPECT_EQ(ClampDisplay(unit, row.max + 0.5), row.max);
+        EXPECT_EQ(ClampDisplay(unit, row.min - 0.5), row.min);
+        EXPECT_EQ(ClampDisplay(unit, std::nan("")), row.min);
+        EXPECT_EQ(ClampDisplay(unit, (row.min + row.max) / 2), (row.min + row.max) / 2);
+    }
+    const struct {
+        UnitId id;
+        double display;
+        uint32_t valueBits;
+    } typed[] = {{UnitId::Percent, 35.0, 0x3eb33333},      {UnitId::Percent, 80.0, 0x3f4ccccc},
+                 {UnitId::Milliseconds, 33.3, 0x3eaa7efa}, {UnitId::Plain, 100.0, 0x3f800000},
+                 {UnitId::Decibels, -3.0, 0x3e800000},     {UnitId::Decibels, 2.5, 0x3f355556},
+                 {UnitId::Decibels, 6.0, 0x3f800000},      {UnitId::Decibels, -6.0, 0x00000000}};
+    for (const auto& c : typed)
+        EXPECT_EQ(test::Bits(ValueFromDisplay(Unit(c.id), c.display)), c.valueBits)
+            << Unit(c.id).suffix << " " << c.display;
+    EXPECT_EQ(DisplayFromValue(Unit(UnitId::Percent), 0.8f), double(0.8f) * 100.0);
+    EXPECT_EQ(DisplayFromValue(Unit(UnitId::Decibels), 0.25f), -3.0);
+    EXPECT_EQ(DisplayFromValue(Unit(UnitId::Decibels), 1.0f), 6.0);
+    EXPECT_EQ(DisplayFromValue(Unit(UnitId::Switch), 1.0f), 1.0);
+    const DisplayUnit& onOff = Unit(UnitId::Switch);
+    EXPECT_STREQ(onOff.onWords[0], "on");
+    EXPECT_STREQ(onOff.offWords[0], "off");
+    for (const char* word : {"on", "YES", "True"})
+        EXPECT_EQ(SwitchFromWord(onOff, word), 1) << word;
+    for (const char* word : {"Off", "no", "FALSE"})
+        EXPECT_EQ(SwitchFromWord(onOff, word), 0) << word;
+    for (const char* word : {"", "o", "onn", "1", "of"})
+        EXPECT_EQ(SwitchFromWord(onOff, word), -1) << word;
+    EXPECT_EQ(SwitchFromWord(Unit(UnitId::Percent), "on"), -1);
 }
 
 TEST(Params, ConstructorDefaults) {

@@ -2,17 +2,15 @@
 
 #include <cmath>
 
-#include "param_display.h"
-
 namespace lumbrook {
 
 // The exact quotient, rounded once: the float nearest the number a host
-// shows. The editor's single-precision scale (ValueFromDisplay) rounds
+// shows. The unit's single-precision step (ValueFromDisplay) rounds
 // twice and misses some values outright (no number reaches 0.8, the default
 // levels), which a preset or a default must reach bit for bit.
 float ValueFromPort(const ParamInfo& param, float port) {
-    const double display = ClampDisplay(param, double(port));
-    return float((display - param.displayOffset) / param.displayScale);
+    const double display = ClampDisplay(param.unit, double(port));
+    return float((display - param.unit.offset) / param.unit.scale);
 }
 
 int32_t SwitchFromPort(float port) {
@@ -21,7 +19,7 @@ int32_t SwitchFromPort(float port) {
 
 float PortFromValue(const ParamInfo& param, float value) {
     if (param.kind == ParamKind::Switch) return value != 0.0f ? 1.0f : 0.0f;
-    const double display = ClampDisplay(param, DisplayFromValue(param, value));
+    const double display = ClampDisplay(param.unit, DisplayFromValue(param.unit, value));
     // The shortest decimal that reaches the value reads best in a host.
     double ten = 1.0;
     for (int decimals = 0; decimals <= 6; ++decimals, ten *= 10.0) {

@@ -27,7 +27,7 @@ constexpr uint32_t PortCount(uint32_t channels) {
 }
 
 // A port's value as the engine stores it: a continuous port is clamped to
-// the display range of its row and divided by the row's scale; a switch
+// its unit's display range and divided by the unit's scale; a switch
 // port is on from 0.5 (NaN is off).
 float ValueFromPort(const ParamInfo& param, float port);
 int32_t SwitchFromPort(float port);

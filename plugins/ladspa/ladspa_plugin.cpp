@@ -5,7 +5,6 @@
 #include <cmath>
 #include <string>
 
-#include "param_display.h"
 #include "plugin_ids.h"
 #include "reverb_plugin.h"
 
@@ -22,7 +21,7 @@ LADSPA_PortRangeHint ControlHint(const ParamInfo& param) {
         return {
             LADSPA_HINT_TOGGLED | (value != 0.0f ? LADSPA_HINT_DEFAULT_1 : LADSPA_HINT_DEFAULT_0),
             0.0f, 0.0f};
-    const float low = float(param.displayMin), high = float(param.displayMax);
+    const float low = float(param.unit.min), high = float(param.unit.max);
     const struct {
         LADSPA_PortRangeHintDescriptor hint;
         float value;
@@ -33,7 +32,7 @@ LADSPA_PortRangeHint ControlHint(const ParamInfo& param) {
         {LADSPA_HINT_DEFAULT_HIGH, low * 0.25f + high * 0.75f},
         {LADSPA_HINT_DEFAULT_MAXIMUM, high},
     };
-    const double wanted = DisplayFromValue(param, value);
+    const double wanted = DisplayFromValue(param.unit, value);
     LADSPA_PortRangeHintDescriptor best = LADSPA_HINT_DEFAULT_NONE;
     double distance = INFINITY;
     for (const auto& choice : choices) {
@@ -47,7 +46,7 @@ LADSPA_PortRangeHint ControlHint(const ParamInfo& param) {
 
 std::string PortName(const ParamInfo& param) {
     std::string name = param.label;
-    if (*param.unit) name += std::string(" (") + param.unit + ")";
+    if (*param.unit.suffix) name += std::string(" (") + param.unit.suffix + ")";
     return name;
 }
 

@@ -5,11 +5,9 @@
 #include <unistd.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "factory_presets.h"
-#include "param_display.h"
 #include "plugin_ids.h"
 #include "plugin_ports.h"
 
@@ -49,10 +47,17 @@ std::string PresetUri(const PluginVariant& variant, int index) {
     return std::string(variant.lv2Uri) + "/preset/" + number;
 }
 
-const char* UnitUri(const ParamInfo& param) {
-    if (!std::strcmp(param.unit, "ms")) return "units:ms";
-    if (!std::strcmp(param.unit, "%")) return "units:pc";
-    if (!std::strcmp(param.unit, "dB")) return "units:db";
+// LV2's name for a display unit; the room size's plain number and the
+// switches have none.
+const char* UnitUri(UnitId unit) {
+    switch (unit) {
+    case UnitId::Percent: return "units:pc";
+    case UnitId::Milliseconds: return "units:ms";
+    case UnitId::Decibels: return "units:db";
+    case UnitId::Plain:
+    case UnitId::Switch:
+    case UnitId::Count: break;
+    }
     return nullptr;
 }
 
@@ -113,9 +118,9 @@ std::string ControlPort(const PluginVariant& variant, int control) {
         if (enabled) out += "        lv2:designation lv2:enabled ;\n";
     } else {
         out += "        lv2:default " + Number(PortFromValue(param, param.defaultValue)) +
-               " ;\n        lv2:minimum " + Number(float(param.displayMin)) +
-               " ;\n        lv2:maximum " + Number(float(param.displayMax)) + " ;\n";
-        if (const char* unit = UnitUri(param))
+               " ;\n        lv2:minimum " + Number(float(param.unit.min)) +
+               " ;\n        lv2:maximum " + Number(float(param.unit.max)) + " ;\n";
+        if (const char* unit = UnitUri(param.unit.id))
             out += std::string("        units:unit ") + unit + " ;\n";
     }
     return out + "    ]";

@@ -74,7 +74,7 @@ float Number(const std::string& text) {
 }
 
 const char* UnitName(const ParamInfo& param) {
-    const std::string unit = param.unit;
+    const std::string unit = param.unit.suffix;
     return unit == "ms" ? "ms" : unit == "%" ? "pc" : unit == "dB" ? "db" : nullptr;
 }
 
@@ -110,8 +110,8 @@ TEST(BundleData, PortsFollowTheParameterTable) {
                                   : std::vector<std::string>{});
                 continue;
             }
-            EXPECT_EQ(double(low), param.displayMin);
-            EXPECT_EQ(double(high), param.displayMax);
+            EXPECT_EQ(double(low), param.unit.min);
+            EXPECT_EQ(double(high), param.unit.max);
             EXPECT_TRUE(properties.empty());
             // The default reaches the engine's default bit for bit.
             EXPECT_EQ(test::Bits(ValueFromPort(param, fallback)), test::Bits(param.defaultValue))

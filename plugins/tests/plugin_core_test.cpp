@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "factory_presets.h"
-#include "param_display.h"
 #include "plugin_ports.h"
 #include "reverb_engine.h"
 #include "reverb_plugin.h"

@@ -26,8 +26,4 @@ void ApplySetting(const ParamSetting& setting, ReverbParams* params);
 // "PreDelay 50.0 ms", "Enable Eq on": one parameter as the editor shows it.
 std::string DescribeParam(const ReverbParams& params, const ParamInfo& param);
 
-// Reads or writes a 44-byte block file (as the plug-in saves it).
-bool ReadParamsFile(const std::string& path, ReverbParams* params, std::string* error);
-bool WriteParamsFile(const std::string& path, const ReverbParams& params, std::string* error);
-
 }  // namespace lumbrook

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "interfaces.h"
+#include "param_file.h"
 #include "param_text.h"
 #include "plugin_loader.h"
 #include "property_access.h"

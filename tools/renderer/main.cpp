@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "factory_presets.h"
+#include "param_file.h"
 #include "param_text.h"
 #include "output_file.h"
 #include "render.h"
