@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "reverb_engine.h"
+#include "test_signals.h"
 
 namespace {
 
@@ -16,13 +17,10 @@ using lumbrook::ReverbParams;
 constexpr int32_t kFrames = 512;
 const ReverbParams kHall = {0.5f, 0.635f, 0.2f, 0.2f, 0.75f, 0.8f, 0.7f, 0.4f, 1, 1, 0};
 
+// Noise at half of full scale.
 std::vector<float> Noise(size_t n) {
-    std::vector<float> v(n);
-    uint32_t s = 1;
-    for (float& x : v) {
-        s = s * 1664525u + 1013904223u;
-        x = float(int32_t(s)) * (0.5f / 2147483648.0f);
-    }
+    std::vector<float> v = lumbrook::test::NoiseBuffer(n, 1);
+    for (float& x : v) x *= 0.5f;
     return v;
 }
 

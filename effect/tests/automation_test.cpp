@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "automation_support.h"
+#include "beside_the_test.h"
 #include "control_slots.h"
 #include "module_state.h"
 #include "typelib_registration.h"
@@ -18,11 +19,7 @@ using namespace test;
 class Automation : public ::testing::Test {
 protected:
     static void SetUpTestSuite() {
-        wchar_t path[MAX_PATH];
-        GetModuleFileNameW(nullptr, path, MAX_PATH);
-        std::wstring library(path);
-        library = library.substr(0, library.rfind(L'\\') + 1) + L"ReverbControl.tlb";
-        ASSERT_HRESULT_SUCCEEDED(RegisterTypeLibrary(library.c_str()));
+        ASSERT_HRESULT_SUCCEEDED(RegisterTypeLibrary(BesideTheTest(L"ReverbControl.tlb").c_str()));
     }
     static void TearDownTestSuite() { EXPECT_HRESULT_SUCCEEDED(UnregisterTypeLibrary()); }
 

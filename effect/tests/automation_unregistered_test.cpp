@@ -4,19 +4,13 @@
 #include <gtest/gtest.h>
 
 #include "automation_support.h"
+#include "beside_the_test.h"
 #include "typelib_registration.h"
 
 namespace lumbrook {
 namespace {
 
 using namespace test;
-
-std::wstring LibraryBesideTheTest() {
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    return folder.substr(0, folder.rfind(L'\\') + 1) + L"ReverbControl.tlb";
-}
 
 TEST(AutomationUnregistered, DispatchIsUnavailableButTheTableWorks) {
     UnregisterTypeLibrary();  // whatever an earlier run left behind
@@ -47,7 +41,7 @@ TEST(AutomationUnregistered, DispatchIsUnavailableButTheTableWorks) {
     EXPECT_EQ(room, 0.5f);
 
     // Registered now: the next call loads it.
-    ASSERT_HRESULT_SUCCEEDED(RegisterTypeLibrary(LibraryBesideTheTest().c_str()));
+    ASSERT_HRESULT_SUCCEEDED(RegisterTypeLibrary(BesideTheTest(L"ReverbControl.tlb").c_str()));
     EXPECT_HR(S_OK, control->GetTypeInfoCount(&count));
     EXPECT_EQ(count, 1u);
     VARIANT value;

@@ -13,6 +13,7 @@
 #include "com_test_support.h"
 #include "factory_presets.h"
 #include "property_access.h"
+#include "test_signals.h"
 
 namespace lumbrook {
 namespace {
@@ -104,9 +105,9 @@ TEST(EffectConcurrency, EveryPathAtOnceNeitherCrashesNorDeadlocks) {
         writers.emplace_back([&, t] {
             IReverbControl* control = Query<IReverbControl>(effect, IID_IReverbControl);
             IEffectPresets* presets = Query<IEffectPresets>(effect, IID_IEffectPresets);
-            uint32_t seed = 77u + t;
+            test::Noise noise(77u + t);
             for (int i = 0; i < 4000; ++i) {
-                seed = seed * 1664525u + 1013904223u;
+                const uint32_t seed = noise.NextU32();
                 const float value = float(seed >> 8) / 16777216.0f;
                 switch ((seed >> 28) % 8) {
                 case 0: control->put_RoomSize(value); break;

@@ -3,17 +3,11 @@
 
 #include <string>
 
+#include "beside_the_test.h"
 #include "com_test_support.h"
 #include "process_support.h"
 
 namespace lumbrook::test {
-
-inline std::wstring BesideTheTest(const wchar_t* name) {
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    return folder.substr(0, folder.rfind(L'\\') + 1) + name;
-}
 
 inline HMODULE LoadPlugin() {
     return LoadLibraryExW(BesideTheTest(L"LumbrookReverb.dll").c_str(), nullptr,

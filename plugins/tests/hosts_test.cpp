@@ -13,6 +13,7 @@
 #include "host_support.h"
 #include "plugin_ids.h"
 #include "plugin_ports.h"
+#include "tuning.h"
 #include "test_signals.h"
 
 namespace lumbrook {
@@ -279,7 +280,7 @@ TEST(Hosts, AppendedSilenceRendersTheTail) {
         SCOPED_TRACE(testing::Message() << channels << " channels");
         const std::vector<float> input = Input(channels, 15000, 70 + channels);
         std::vector<float> padded = input;
-        padded.resize(input.size() + size_t(channels) * 10 * rate, 0.0f);
+        padded.resize(input.size() + size_t(channels) * kTailSeconds * rate, 0.0f);
         test::WriteFloatWav(Scratch("tail-in.wav"), input, int(channels), int(rate));
         test::WriteFloatWav(Scratch("tail-padded.wav"), padded, int(channels), int(rate));
         std::vector<std::string> render = {kRenderer, Scratch("tail-in.wav"),

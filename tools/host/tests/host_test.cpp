@@ -3,6 +3,8 @@
 // without touching an existing output.
 #include <gtest/gtest.h>
 
+#include "beside_the_test.h"
+#include "engine_rendering.h"
 #include "process_support.h"
 #include "raw_wav.h"
 #include "test_signals.h"
@@ -12,37 +14,29 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "factory_presets.h"
-#include "reverb_engine.h"
+#include "tuning.h"
 
 namespace lumbrook {
 namespace {
 
-std::string Folder() {
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder(path);
-    return folder.substr(0, folder.rfind('\\') + 1);
-}
-
 std::string Scratch(const std::string& name) {
-    return Folder() + "host-test-" + name;
+    return test::TestFolder() + "host-test-" + name;
 }
 
 // Runs reverb-host.exe with the arguments; its exit code.
 DWORD RunHost(const std::string& arguments) {
-    const std::string line = "\"" + Folder() + "reverb-host.exe\" " + arguments;
+    const std::string line = "\"" + test::TestFolder() + "reverb-host.exe\" " + arguments;
     return test::RunProgram(std::wstring(line.begin(), line.end()));
 }
 
 // The same, with what it wrote to its standard output and error.
 DWORD RunHostOutput(const std::string& arguments, std::string* output) {
-    const std::string log = Folder() + "host-test-output.txt";
+    const std::string log = test::TestFolder() + "host-test-output.txt";
     SECURITY_ATTRIBUTES inherit = {sizeof inherit, nullptr, TRUE};
     HANDLE file = CreateFileA(log.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
                               &inherit, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
@@ -52,7 +46,7 @@ DWORD RunHostOutput(const std::string& arguments, std::string* output) {
     startup.dwFlags = STARTF_USESTDHANDLES;
     startup.hStdOutput = startup.hStdError = file;
     PROCESS_INFORMATION process = {};
-    std::string line = "\"" + Folder() + "reverb-host.exe\" " + arguments;
+    std::string line = "\"" + test::TestFolder() + "reverb-host.exe\" " + arguments;
     DWORD code = DWORD(-1);
     if (CreateProcessA(nullptr, &line[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup,
                        &process)) {
@@ -75,7 +69,7 @@ DWORD RunHostOutput(const std::string& arguments, std::string* output) {
 std::vector<std::string> FilesStartingWith(const std::string& prefix) {
     std::vector<std::string> names;
     WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((Folder() + prefix + "*").c_str(), &found);
+    HANDLE search = FindFirstFileA((test::TestFolder() + prefix + "*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE) return names;
     do names.push_back(found.cFileName);
     while (FindNextFileA(search, &found));
@@ -143,25 +137,6 @@ std::vector<float> ReadFloatWav(const std::string& path, uint16_t* channels) {
     return samples;
 }
 
-// What the engine itself makes of the input with these parameters.
-std::vector<float> EngineRendering(const std::vector<float>& input, uint32_t channels,
-                                   uint32_t rate, const ReverbParams& params, int32_t bypass) {
-    auto engine = std::make_unique<ReverbEngine>();
-    engine->SetParams(params);
-    if (bypass) engine->SetSwitch(ParamId::Bypass, bypass);
-    engine->ResetStream(rate);
-    std::vector<float> out = input;
-    const int32_t frames = int32_t(input.size() / channels);
-    engine->ProcessInPlace(out.data(), frames, {channels, rate});
-    if (params.extendTail) {
-        std::vector<float> tail(size_t(channels) * 10 * rate);
-        int32_t done;
-        engine->ProcessTail(tail.data(), int32_t(10 * rate), {channels, rate}, &done);
-        out.insert(out.end(), tail.begin(), tail.end());
-    }
-    return out;
-}
-
 void ExpectSameSamples(const std::vector<float>& actual, const std::vector<float>& expected) {
     ASSERT_EQ(actual.size(), expected.size());
     for (size_t i = 0; i < actual.size(); ++i) {
@@ -184,7 +159,7 @@ TEST(Host, PresetAndTailEqualTheEngine) {
     EXPECT_EQ(channels, 2);
     ReverbParams params = kFactoryPresets[9].params;
     params.extendTail = 1;
-    ExpectSameSamples(wet, EngineRendering(input, 2, 44100, params, 0));
+    ExpectSameSamples(wet, test::EngineRendering(input, 2, 44100, params));
     DeleteFileA(in.c_str());
     DeleteFileA(out.c_str());
 }
@@ -212,7 +187,7 @@ TEST(Host, SavedBlockAndSingleParametersEqualTheEngine) {
     ReverbParams params = saved;
     params.preDelay = 0.35f;
     params.roomSize = 0.6f;
-    ExpectSameSamples(wet, EngineRendering(input, 1, 48000, params, 0));
+    ExpectSameSamples(wet, test::EngineRendering(input, 1, 48000, params));
     for (const std::string& f : {in, out, block}) DeleteFileA(f.c_str());
 }
 
@@ -266,7 +241,7 @@ TEST(Host, BadInputIsRefusedAndTheOutputStaysUntouched) {
     std::ofstream(notWav) << "RIFX this is not audio";
     CreateDirectoryA(folder.c_str(), nullptr);
     // Its samples fit a WAV file as 32-bit float; with the tail they do not.
-    const uint32_t nearlyFullFrames = (0xFFFFFFFFu - 46) / 8 - 44100 * 10 + 1000;
+    const uint32_t nearlyFullFrames = (0xFFFFFFFFu - 46) / 8 - 44100 * kTailSeconds + 1000;
     ASSERT_TRUE(WriteSparseSilence(nearlyFull, nearlyFullFrames));
     const std::string render = "render " + Quote(good) + " " + Quote(out);
     const struct {
@@ -338,7 +313,7 @@ TEST(Host, DataEndingEarlyIsRenderedAsFarAsItGoes) {
         << output;
     uint16_t channels = 0;
     ExpectSameSamples(ReadFloatWav(out, &channels),
-                      EngineRendering(input, 2, 44100, kFactoryPresets[2].params, 0));
+                      test::EngineRendering(input, 2, 44100, kFactoryPresets[2].params));
     ASSERT_EQ(RunHostOutput("--help", &output), 0u);
     EXPECT_NE(output.find("rendered as far as it goes, with a warning giving both frame counts"),
               std::string::npos);

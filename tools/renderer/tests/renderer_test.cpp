@@ -3,6 +3,7 @@
 // with an existing output left as it was.
 #include <gtest/gtest.h>
 
+#include "engine_rendering.h"
 #include "raw_wav.h"
 #include "test_signals.h"
 #include <dirent.h>
@@ -21,13 +22,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <memory>
 #include <string>
 #include <vector>
 
 #include "factory_presets.h"
 #include "render.h"
-#include "reverb_engine.h"
 #include "wav_header.h"
 
 namespace lumbrook {
@@ -73,23 +72,6 @@ int FormatOf(const std::string& path) {
     return info.format;
 }
 
-// As the plug-in renders: a block never switches bypass on, the switch does.
-std::vector<float> EngineRendering(std::vector<float> audio, uint32_t channels, uint32_t rate,
-                                   ReverbParams params, int32_t bypassSwitch = -1) {
-    auto engine = std::make_unique<ReverbEngine>();
-    engine->SetParams(params);
-    if (bypassSwitch >= 0) engine->SetSwitch(ParamId::Bypass, bypassSwitch);
-    engine->ResetStream(rate);
-    engine->ProcessInPlace(audio.data(), int32_t(audio.size() / channels), {channels, rate});
-    if (params.extendTail) {
-        std::vector<float> tail(size_t(channels) * 10 * rate);
-        int32_t done;
-        engine->ProcessTail(tail.data(), int32_t(10 * rate), {channels, rate}, &done);
-        audio.insert(audio.end(), tail.begin(), tail.end());
-    }
-    return audio;
-}
-
 void ExpectSameBits(const std::vector<float>& a, const std::vector<float>& b) {
     ASSERT_EQ(a.size(), b.size());
     for (size_t i = 0; i < a.size(); ++i)
@@ -123,13 +105,13 @@ TEST(Renderer, PresetsAndParameterSetsEqualTheEngine) {
         job.outputPath = Scratch("out.wav");
         ASSERT_TRUE(Render(job).ok);
         ExpectSameBits(ReadAudio(job.outputPath),
-                       EngineRendering(stereo, 2, 44100, c.params, c.bypassSwitch));
+                       test::EngineRendering(stereo, 2, 44100, c.params, c.bypassSwitch));
         job.inputPath = Scratch("mono.flac");
         job.outputPath = Scratch("out-mono.wav");
         ASSERT_TRUE(Render(job).ok);
         int channels = 0;
         ExpectSameBits(ReadAudio(job.outputPath, &channels),
-                       EngineRendering(monoAsRead, 1, 32000, c.params, c.bypassSwitch));
+                       test::EngineRendering(monoAsRead, 1, 32000, c.params, c.bypassSwitch));
         EXPECT_EQ(channels, 1);
     }
 }
@@ -139,7 +121,7 @@ TEST(Renderer, TailAddsTenSecondsWhateverTheBlockSize) {
     WriteAudio(Scratch("short.wav"), input, 2, 8000);
     ReverbParams params = kFactoryPresets[9].params;
     params.extendTail = 1;
-    const std::vector<float> expected = EngineRendering(input, 2, 8000, params);
+    const std::vector<float> expected = test::EngineRendering(input, 2, 8000, params);
     for (int32_t block : {4096, 1, 77, 80000}) {
         SCOPED_TRACE(block);
         RenderJob job;
@@ -257,7 +239,7 @@ TEST(Renderer, DataEndingEarlyAndNonFiniteSamplesAreRenderedWithAWarning) {
               "warning: '" + job.inputPath +
                   "' ends early: rendered the 100 frames it holds of the 100000 its "
                   "header announces");
-    ExpectSameBits(ReadAudio(job.outputPath), EngineRendering(input, 2, 44100, job.params));
+    ExpectSameBits(ReadAudio(job.outputPath), test::EngineRendering(input, 2, 44100, job.params));
 
     const float nan = std::nanf(""), inf = INFINITY;
     input[3] = nan;
@@ -340,7 +322,7 @@ TEST(Renderer, OutputsThatAreNotRegularFilesStayWhatTheyAre) {
     WriteAudio(in, input, 2, 22050);
     ReverbParams params = kFactoryPresets[4].params;
     params.extendTail = 1;
-    const std::vector<float> expected = EngineRendering(input, 2, 22050, params);
+    const std::vector<float> expected = test::EngineRendering(input, 2, 22050, params);
     const std::string folder = Scratch("kinds");
     mkdir(folder.c_str(), 0755);
 
