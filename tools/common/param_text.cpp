@@ -56,7 +56,8 @@ bool ParseSetting(const char* text, ParamSetting* setting, std::string* error) {
     if (param->kind == ParamKind::Switch) {
         int32_t on = 0;
         if (!SwitchValue(param->unit, value, &on)) {
-            *error = std::string(param->field) + " takes on or off";
+            *error = std::string(param->field) + " takes " + param->unit.onWords[0] + " or " +
+                     param->unit.offWords[0];
             return false;
         }
         setting->param = param;
