@@ -26,6 +26,9 @@ struct NetworkState {
 };
 
 constexpr int32_t kBlockFrames = 256;
+// Frames the vector kernels run through the combs' three passes at a time:
+// their scratch then stays in the first-level cache.
+constexpr int32_t kCombSliceFrames = 64;
 
 // What one processing call works with: the coefficients as doubles, the
 // lengths, and the scratch of one block of frames.
@@ -44,16 +47,19 @@ struct CallContext {
     float preDelayed[2][kBlockFrames];
     float combInput[kBlockFrames];
     alignas(16) double wet[kBlockFrames][2];  // left and right of each frame
+    // The vector kernels' scratch: each channel's comb sum, all-passed and
+    // equalised in place; and, for one slice of frames, every comb's damped
+    // output and the value it takes back, frame by frame.
+    alignas(32) double series[2][kBlockFrames];
+    alignas(32) double combDamped[kCombSliceFrames][kCombCount];
+    alignas(32) float combFeed[kCombSliceFrames][kCombCount];
 };
 
 // Runs one block of at most kBlockFrames frames of the interleaved buffer
-// through the network and, if asked, writes the output over it.
+// through the network and, if asked, writes the output over it: the portable
+// kernel, one frame step after another stage by stage (network.cpp). The
+// vector kernels (network_kernels.h) give the very same samples.
 void RunBlock(NetworkState& net, CallContext& ctx, float* frames, int32_t frameCount);
-
-#if defined(__SSE2__) || defined(_M_X64)
-#define LUMBROOK_PAIRED_STEREO 1
-void RunStereoBlockPaired(NetworkState& net, CallContext& ctx, float* frames, int32_t frameCount);
-#endif
 
 // Shared stage helpers (network.cpp).
 // Copies the block's input into ctx.in, a non-finite sample (NaN, infinity)

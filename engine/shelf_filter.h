@@ -22,14 +22,23 @@ struct ShelfFilter {
     // comparisons); the history is kept. sampleRate must be positive.
     void Prepare(ShelfKind kind, double corner, double gain, double sampleRate);
 
-    double Filter(double x) {
-        const double y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
-        x2 = x1;
-        x1 = x;
-        y2 = y1;
-        y1 = y;
-        return y;
-    }
+    double Filter(double x);
 };
+
+// One step of a section held in `s` (a ShelfFilter, or lanes of several side
+// by side): the sum in this order is what the output's bits depend on.
+template <class Section, class T>
+T ShelfStep(Section& s, T x) {
+    const T y = s.b0 * x + s.b1 * s.x1 + s.b2 * s.x2 - s.a1 * s.y1 - s.a2 * s.y2;
+    s.x2 = s.x1;
+    s.x1 = x;
+    s.y2 = s.y1;
+    s.y1 = y;
+    return y;
+}
+
+inline double ShelfFilter::Filter(double x) {
+    return ShelfStep(*this, x);
+}
 
 }  // namespace lumbrook

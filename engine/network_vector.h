@@ -1,0 +1,360 @@
+// The network written with the compiler's vector types, included by one file
+// per instruction set (network_sse2.cpp, network_avx2.cpp), each of which
+// includes its headers first and wraps this one in an unnamed namespace.
+//
+// Why it gives the portable kernel's samples: within a run of frames in
+// which no line wraps, a comb or all-pass reads values written `length`
+// frames earlier, never in the same run, so its reads, its writes and its
+// all-pass arithmetic can run many frames at once. The only recursion left
+// is each comb's damping store, which runs frame by frame with the sixteen
+// combs side by side. Every sum and product is the portable kernel's IEEE
+// double operation on the same operands, in the same order (an addition's
+// operands may swap: that gives the same bits); no contraction.
+
+typedef double V4d __attribute__((vector_size(32)));
+typedef float V4f __attribute__((vector_size(16)));
+typedef double V2d __attribute__((vector_size(16)));
+typedef float V2f __attribute__((vector_size(8)));
+typedef long long V4i64 __attribute__((vector_size(32)));
+typedef int V4i32 __attribute__((vector_size(16)));
+typedef long long V2i64 __attribute__((vector_size(16)));
+
+inline V4f LoadF4(const float* p) {
+    V4f v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void StoreF4(float* p, V4f v) {
+    std::memcpy(p, &v, sizeof v);
+}
+inline V4d LoadD4(const double* p) {
+    V4d v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void StoreD4(double* p, V4d v) {
+    std::memcpy(p, &v, sizeof v);
+}
+// The compiler's generic conversions split into two-wide halves even where
+// one instruction converts all four.
+#ifdef LUMBROOK_VECTOR_AVX
+inline V4d Widen(V4f v) {
+    return V4d(_mm256_cvtps_pd(__m128(v)));
+}
+inline V4f Narrow(V4d v) {
+    return V4f(_mm256_cvtpd_ps(__m256d(v)));
+}
+#else
+inline V4d Widen(V4f v) {
+    const V2d low = V2d(_mm_cvtps_pd(__m128(v)));
+    const V2d high = V2d(_mm_cvtps_pd(_mm_movehl_ps(__m128(v), __m128(v))));
+    return V4d{low[0], low[1], high[0], high[1]};
+}
+inline V4f Narrow(V4d v) {
+    const __m128 low = _mm_cvtpd_ps(__m128d(V2d{v[0], v[1]}));
+    const __m128 high = _mm_cvtpd_ps(__m128d(V2d{v[2], v[3]}));
+    return V4f(_mm_movelh_ps(low, high));
+}
+#endif
+inline V4d Splat4(double x) {
+    return V4d{x, x, x, x};
+}
+inline V2d Splat2(double x) {
+    return V2d{x, x};
+}
+inline V2d LoadPair(const float* left, const float* right) {
+    return V2d{double(*left), double(*right)};
+}
+inline void StorePair(float* left, float* right, V2d v) {
+    const V2f rounded = __builtin_convertvector(v, V2f);
+    *left = rounded[0];
+    *right = rounded[1];
+}
+
+// Rows become columns: out[c][r] = in[r][c].
+inline void Transpose(V4d& a, V4d& b, V4d& c, V4d& d) {
+    const V4d ab0 = __builtin_shuffle(a, b, V4i64{0, 4, 2, 6});
+    const V4d ab1 = __builtin_shuffle(a, b, V4i64{1, 5, 3, 7});
+    const V4d cd0 = __builtin_shuffle(c, d, V4i64{0, 4, 2, 6});
+    const V4d cd1 = __builtin_shuffle(c, d, V4i64{1, 5, 3, 7});
+    a = __builtin_shuffle(ab0, cd0, V4i64{0, 1, 4, 5});
+    b = __builtin_shuffle(ab1, cd1, V4i64{0, 1, 4, 5});
+    c = __builtin_shuffle(ab0, cd0, V4i64{2, 3, 6, 7});
+    d = __builtin_shuffle(ab1, cd1, V4i64{2, 3, 6, 7});
+}
+inline void Transpose(V4f& a, V4f& b, V4f& c, V4f& d) {
+    const V4f ab0 = __builtin_shuffle(a, b, V4i32{0, 4, 1, 5});
+    const V4f ab1 = __builtin_shuffle(a, b, V4i32{2, 6, 3, 7});
+    const V4f cd0 = __builtin_shuffle(c, d, V4i32{0, 4, 1, 5});
+    const V4f cd1 = __builtin_shuffle(c, d, V4i32{2, 6, 3, 7});
+    a = __builtin_shuffle(ab0, cd0, V4i32{0, 1, 4, 5});
+    b = __builtin_shuffle(ab0, cd0, V4i32{2, 3, 6, 7});
+    c = __builtin_shuffle(ab1, cd1, V4i32{0, 1, 4, 5});
+    d = __builtin_shuffle(ab1, cd1, V4i32{2, 3, 6, 7});
+}
+
+// Pass one over a slice: each channel's comb outputs summed in comb order
+// into ctx.series, and every comb's output times damp2, frame by frame, into
+// ctx.combDamped.
+template <int kChannels>
+void ReadCombs(CallContext& ctx, float* const* line, int32_t done, int32_t frames) {
+    const V4d damp2 = Splat4(ctx.damp2);
+    for (int ch = 0; ch < kChannels; ++ch) {
+        float* const* own = line + ch * kCombsPerChannel;
+        double* sum = ctx.series[ch] + done;
+        double* damped = &ctx.combDamped[0][ch * kCombsPerChannel];
+        int32_t j = 0;
+        for (; j + 4 <= frames; j += 4) {
+            V4d total;
+            for (int half = 0; half < kCombsPerChannel; half += 4) {
+                V4d out[4];
+                for (int i = 0; i < 4; ++i) out[i] = Widen(LoadF4(own[half + i] + j));
+                total = half == 0 ? out[0] + out[1] : total + out[0] + out[1];
+                total = total + out[2] + out[3];
+                for (V4d& o : out) o = o * damp2;
+                Transpose(out[0], out[1], out[2], out[3]);
+                for (int r = 0; r < 4; ++r) StoreD4(damped + (j + r) * kCombCount + half, out[r]);
+            }
+            StoreD4(sum + j, total);
+        }
+        for (; j < frames; ++j) {
+            double total = 0.0;
+            for (int k = 0; k < kCombsPerChannel; ++k) {
+                const double out = own[k][j];
+                total = k == 0 ? out : total + out;
+                damped[j * kCombCount + k] = out * ctx.damp2;
+            }
+            sum[j] = total;
+        }
+    }
+}
+
+// Both channels' shelves side by side, one lane each.
+struct ShelfPair {
+    V2d b0, b1, b2, a1, a2, x1, x2, y1, y2;
+
+    ShelfPair(const ShelfFilter& l, const ShelfFilter& r)
+        : b0{l.b0, r.b0},
+          b1{l.b1, r.b1},
+          b2{l.b2, r.b2},
+          a1{l.a1, r.a1},
+          a2{l.a2, r.a2},
+          x1{l.x1, r.x1},
+          x2{l.x2, r.x2},
+          y1{l.y1, r.y1},
+          y2{l.y2, r.y2} {}
+
+    V2d Filter(V2d x) {
+        return ShelfStep(*this, x);
+    }
+
+    void StoreHistory(ShelfFilter& l, ShelfFilter& r) const {
+        l.x1 = x1[0], r.x1 = x1[1];
+        l.x2 = x2[0], r.x2 = x2[1];
+        l.y1 = y1[0], r.y1 = y1[1];
+        l.y2 = y2[0], r.y2 = y2[1];
+    }
+};
+
+// The equaliser of the channels run: low shelf, rounded to float, then high
+// shelf, over one frame of ctx.series.
+template <int kChannels>
+struct Equaliser;
+
+template <>
+struct Equaliser<2> {
+    ShelfPair low, high;
+
+    explicit Equaliser(const NetworkState& net)
+        : low(net.shelf[kLeftLowShelf], net.shelf[kRightLowShelf]),
+          high(net.shelf[kLeftHighShelf], net.shelf[kRightHighShelf]) {}
+
+    void Filter(CallContext& ctx, int32_t j) {
+        const V2d lowOut = __builtin_convertvector(
+            __builtin_convertvector(low.Filter(V2d{ctx.series[0][j], ctx.series[1][j]}), V2f),
+            V2d);
+        const V2d y = high.Filter(lowOut);
+        ctx.series[0][j] = y[0];
+        ctx.series[1][j] = y[1];
+    }
+
+    void StoreHistory(NetworkState& net) const {
+        low.StoreHistory(net.shelf[kLeftLowShelf], net.shelf[kRightLowShelf]);
+        high.StoreHistory(net.shelf[kLeftHighShelf], net.shelf[kRightHighShelf]);
+    }
+};
+
+template <>
+struct Equaliser<1> {
+    ShelfFilter low, high;
+
+    explicit Equaliser(const NetworkState& net)
+        : low(net.shelf[kLeftLowShelf]), high(net.shelf[kLeftHighShelf]) {}
+
+    void Filter(CallContext& ctx, int32_t j) {
+        ctx.series[0][j] = high.Filter(float(low.Filter(ctx.series[0][j])));
+    }
+
+    void StoreHistory(NetworkState& net) const {
+        net.shelf[kLeftLowShelf] = low;
+        net.shelf[kLeftHighShelf] = high;
+    }
+};
+
+// Pass two: the damping recursion, frame by frame, every comb at once; what
+// each comb takes back goes to ctx.combFeed. The equaliser, the other
+// recursion, runs in the same loop over the slice's all-passed frames: the
+// two chains of dependent operations then overlap.
+template <int kChannels, bool eq>
+void FilterCombs(CallContext& ctx, V4d* storeKept, Equaliser<kChannels>& eqKept, int32_t done,
+                 int32_t frames) {
+    constexpr int kGroups = kChannels * kCombsPerChannel / 4;
+    const V4d damp1 = Splat4(ctx.damp1);
+    const V4d feedback = Splat4(ctx.feedback);
+    // Local copies stay in registers across the loop's stores.
+    V4d store[kGroups];
+    for (int g = 0; g < kGroups; ++g) store[g] = storeKept[g];
+    Equaliser<kChannels> equaliser = eqKept;
+    const float* input = ctx.combInput + done;
+    for (int32_t j = 0; j < frames; ++j) {
+        const V4d in = Splat4(input[j]);
+        for (int g = 0; g < kGroups; ++g) {
+            const V4d filtered = LoadD4(&ctx.combDamped[j][4 * g]) + store[g] * damp1;
+            store[g] = Widen(Narrow(filtered));
+            StoreF4(&ctx.combFeed[j][4 * g], Narrow(filtered * feedback + in));
+        }
+        if (eq) equaliser.Filter(ctx, done + j);
+    }
+    for (int g = 0; g < kGroups; ++g) storeKept[g] = store[g];
+    eqKept = equaliser;
+}
+
+// Pass three: ctx.combFeed back into the lines.
+template <int kChannels>
+void WriteCombs(const CallContext& ctx, float* const* line, int32_t frames) {
+    for (int first = 0; first < kChannels * kCombsPerChannel; first += 4) {
+        int32_t j = 0;
+        for (; j + 4 <= frames; j += 4) {
+            V4f v[4];
+            for (int r = 0; r < 4; ++r) v[r] = LoadF4(&ctx.combFeed[j + r][first]);
+            Transpose(v[0], v[1], v[2], v[3]);
+            for (int c = 0; c < 4; ++c) StoreF4(line[first + c] + j, v[c]);
+        }
+        for (; j < frames; ++j)
+            for (int c = 0; c < 4; ++c) line[first + c][j] = ctx.combFeed[j][first + c];
+    }
+}
+
+// Each channel's four all-passes in series over frames done.. of ctx.series,
+// four frames at a time.
+template <int kChannels>
+void RunAllpasses(NetworkState& net, CallContext& ctx, int32_t done, int32_t frameCount) {
+    const V4d gain = Splat4(kAllpassGain);
+    for (int ch = 0; ch < kChannels; ++ch) {
+        int32_t* cursor = net.allpassCursor + ch * kAllpassesPerChannel;
+        const int32_t* length = ctx.allpassLength + ch * kAllpassesPerChannel;
+        double* x = ctx.series[ch] + done;
+        for (int32_t frames = frameCount; frames > 0;) {
+            const int32_t chunk = ChunkBeforeWrap(cursor, length, kAllpassesPerChannel, frames);
+            float* at[kAllpassesPerChannel];
+            for (int k = 0; k < kAllpassesPerChannel; ++k)
+                at[k] = net.allpassLine[ch * kAllpassesPerChannel + k] + cursor[k];
+            int32_t j = 0;
+            for (; j + 4 <= chunk; j += 4) {
+                V4d v = LoadD4(x + j);
+                for (int k = 0; k < kAllpassesPerChannel; ++k) {
+                    const V4d held = Widen(LoadF4(at[k] + j));
+                    StoreF4(at[k] + j, Narrow(v + held * gain));
+                    v = held - v;
+                }
+                StoreD4(x + j, v);
+            }
+            for (; j < chunk; ++j) {
+                double v = x[j];
+                for (int k = 0; k < kAllpassesPerChannel; ++k) {
+                    const double held = at[k][j];
+                    at[k][j] = float(v + held * kAllpassGain);
+                    v = held - v;
+                }
+                x[j] = v;
+            }
+            AdvanceCursors(cursor, length, kAllpassesPerChannel, chunk);
+            x += chunk;
+            frames -= chunk;
+        }
+    }
+}
+
+// Combs, all-passes and equaliser, slice by slice: a slice ends before any
+// comb wraps, so its reads all come before its writes.
+template <int kChannels, bool eq>
+void RunWetPath(NetworkState& net, CallContext& ctx, int32_t frameCount) {
+    constexpr int kCombs = kChannels * kCombsPerChannel;
+    int32_t* cursor = net.combCursor;
+    const int32_t* length = ctx.combLength;
+    V4d store[kCombs / 4];
+    for (int g = 0; g < kCombs / 4; ++g) store[g] = Widen(LoadF4(net.combStore + 4 * g));
+    Equaliser<kChannels> equaliser(net);
+    for (int32_t done = 0; done < frameCount;) {
+        const int32_t left = frameCount - done;
+        const int32_t chunk = ChunkBeforeWrap(cursor, length, kCombs,
+                                              left < kCombSliceFrames ? left : kCombSliceFrames);
+        float* line[kCombs];
+        for (int k = 0; k < kCombs; ++k) line[k] = net.combLine[k] + cursor[k];
+        ReadCombs<kChannels>(ctx, line, done, chunk);
+        RunAllpasses<kChannels>(net, ctx, done, chunk);
+        FilterCombs<kChannels, eq>(ctx, store, equaliser, done, chunk);
+        WriteCombs<kChannels>(ctx, line, chunk);
+        AdvanceCursors(cursor, length, kCombs, chunk);
+        done += chunk;
+    }
+    for (int g = 0; g < kCombs / 4; ++g) StoreF4(net.combStore + 4 * g, Narrow(store[g]));
+    if (eq) equaliser.StoreHistory(net);
+}
+
+// Dry + reverberation + early echo over the buffer, four frames at a time.
+template <int kChannels, bool tail>
+void WriteOutput(const CallContext& ctx, float* frames, int32_t frameCount) {
+    const V4d wetGain = Splat4(ctx.wetGain);
+    const V4d dryGain = Splat4(ctx.dryGain);
+    const V4d earlyGain = Splat4(ctx.earlyGain);
+    for (int ch = 0; ch < kChannels; ++ch) {
+        int32_t j = 0;
+        for (; j + 4 <= frameCount; j += 4) {
+            const V4d echo = -Widen(LoadF4(&ctx.early[ch][j])) * earlyGain;
+            V4d out = LoadD4(&ctx.series[ch][j]) * wetGain;
+            // The dry term comes from the checked input, not the buffer.
+            if (!tail) out = Widen(LoadF4(&ctx.in[ch][j])) * dryGain + out;
+            const V4f rounded = Narrow(out + echo);
+            for (int r = 0; r < 4; ++r) frames[(j + r) * kChannels + ch] = rounded[r];
+        }
+        for (; j < frameCount; ++j) {
+            const double echo = -double(ctx.early[ch][j]) * ctx.earlyGain;
+            const double wet = ctx.series[ch][j] * ctx.wetGain;
+            frames[j * kChannels + ch] =
+                tail ? float(wet + echo) : float(double(ctx.in[ch][j]) * ctx.dryGain + wet + echo);
+        }
+    }
+}
+
+template <int kChannels>
+void RunBlockVector(NetworkState& net, CallContext& ctx, float* frames, int32_t frameCount) {
+    if (!ctx.tail) ReadInput(ctx, frames, frameCount);
+    RunInputStage(net, ctx, frameCount);
+    if (ctx.eqActive)
+        RunWetPath<kChannels, true>(net, ctx, frameCount);
+    else
+        RunWetPath<kChannels, false>(net, ctx, frameCount);
+    if (!ctx.writeOutput) return;
+    if (ctx.tail)
+        WriteOutput<kChannels, true>(ctx, frames, frameCount);
+    else
+        WriteOutput<kChannels, false>(ctx, frames, frameCount);
+}
+
+inline void RunBlockVector(NetworkState& net, CallContext& ctx, float* frames, int32_t frameCount) {
+    if (ctx.channels == 2)
+        RunBlockVector<2>(net, ctx, frames, frameCount);
+    else
+        RunBlockVector<1>(net, ctx, frames, frameCount);
+}
