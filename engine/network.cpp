@@ -14,25 +14,6 @@
 
 namespace lumbrook {
 
-// Frames until the first of `count` lines wraps (at least 1: a cursor left
-// beyond a shortened length wraps after one step), capped at `frames`.
-int32_t ChunkBeforeWrap(const int32_t* cursor, const int32_t* length, int count, int32_t frames) {
-    int32_t chunk = frames;
-    for (int i = 0; i < count; ++i) {
-        int32_t room = length[i] - cursor[i];
-        if (room < 1) room = 1;
-        if (room < chunk) chunk = room;
-    }
-    return chunk;
-}
-
-void AdvanceCursors(int32_t* cursor, const int32_t* length, int count, int32_t chunk) {
-    for (int i = 0; i < count; ++i) {
-        cursor[i] += chunk;
-        if (cursor[i] >= length[i]) cursor[i] = 0;
-    }
-}
-
 namespace {
 
 float SilenceIfNotFinite(float sample) {

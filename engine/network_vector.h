@@ -144,9 +144,7 @@ struct ShelfPair {
           y1{l.y1, r.y1},
           y2{l.y2, r.y2} {}
 
-    V2d Filter(V2d x) {
-        return ShelfStep(*this, x);
-    }
+    V2d Filter(V2d x) { return ShelfStep(*this, x); }
 
     void StoreHistory(ShelfFilter& l, ShelfFilter& r) const {
         l.x1 = x1[0], r.x1 = x1[1];
@@ -171,8 +169,7 @@ struct Equaliser<2> {
 
     void Filter(CallContext& ctx, int32_t j) {
         const V2d lowOut = __builtin_convertvector(
-            __builtin_convertvector(low.Filter(V2d{ctx.series[0][j], ctx.series[1][j]}), V2f),
-            V2d);
+            __builtin_convertvector(low.Filter(V2d{ctx.series[0][j], ctx.series[1][j]}), V2f), V2d);
         const V2d y = high.Filter(lowOut);
         ctx.series[0][j] = y[0];
         ctx.series[1][j] = y[1];
@@ -201,27 +198,25 @@ struct Equaliser<1> {
     }
 };
 
-// Pass two: the damping recursion, frame by frame, every comb at once; what
-// each comb takes back goes to ctx.combFeed. The equaliser, the other
-// recursion, runs in the same loop over the slice's all-passed frames: the
-// two chains of dependent operations then overlap.
+// Pass two: the damping recursion, frame by frame, every comb at once; each
+// comb's unrounded new value replaces its damped output in ctx.combDamped.
+// The equaliser, the other recursion, runs in the same loop over the slice's
+// all-passed frames: the two chains of dependent operations then overlap.
 template <int kChannels, bool eq>
 void FilterCombs(CallContext& ctx, V4d* storeKept, Equaliser<kChannels>& eqKept, int32_t done,
                  int32_t frames) {
     constexpr int kGroups = kChannels * kCombsPerChannel / 4;
     const V4d damp1 = Splat4(ctx.damp1);
-    const V4d feedback = Splat4(ctx.feedback);
     // Local copies stay in registers across the loop's stores.
     V4d store[kGroups];
     for (int g = 0; g < kGroups; ++g) store[g] = storeKept[g];
     Equaliser<kChannels> equaliser = eqKept;
-    const float* input = ctx.combInput + done;
     for (int32_t j = 0; j < frames; ++j) {
-        const V4d in = Splat4(input[j]);
         for (int g = 0; g < kGroups; ++g) {
-            const V4d filtered = LoadD4(&ctx.combDamped[j][4 * g]) + store[g] * damp1;
+            double* slot = &ctx.combDamped[j][4 * g];
+            const V4d filtered = LoadD4(slot) + store[g] * damp1;
             store[g] = Widen(Narrow(filtered));
-            StoreF4(&ctx.combFeed[j][4 * g], Narrow(filtered * feedback + in));
+            StoreD4(slot, filtered);
         }
         if (eq) equaliser.Filter(ctx, done + j);
     }
@@ -229,19 +224,26 @@ void FilterCombs(CallContext& ctx, V4d* storeKept, Equaliser<kChannels>& eqKept,
     eqKept = equaliser;
 }
 
-// Pass three: ctx.combFeed back into the lines.
+// Pass three: what each comb takes back, from pass two's values and the
+// input, into the lines.
 template <int kChannels>
-void WriteCombs(const CallContext& ctx, float* const* line, int32_t frames) {
+void WriteCombs(const CallContext& ctx, float* const* line, int32_t done, int32_t frames) {
+    const V4d feedback = Splat4(ctx.feedback);
+    const float* input = ctx.combInput + done;
     for (int first = 0; first < kChannels * kCombsPerChannel; first += 4) {
         int32_t j = 0;
         for (; j + 4 <= frames; j += 4) {
             V4f v[4];
-            for (int r = 0; r < 4; ++r) v[r] = LoadF4(&ctx.combFeed[j + r][first]);
+            for (int r = 0; r < 4; ++r)
+                v[r] =
+                    Narrow(LoadD4(&ctx.combDamped[j + r][first]) * feedback + Splat4(input[j + r]));
             Transpose(v[0], v[1], v[2], v[3]);
             for (int c = 0; c < 4; ++c) StoreF4(line[first + c] + j, v[c]);
         }
         for (; j < frames; ++j)
-            for (int c = 0; c < 4; ++c) line[first + c][j] = ctx.combFeed[j][first + c];
+            for (int c = 0; c < 4; ++c)
+                line[first + c][j] =
+                    float(ctx.combDamped[j][first + c] * ctx.feedback + double(input[j]));
     }
 }
 
@@ -304,7 +306,7 @@ void RunWetPath(NetworkState& net, CallContext& ctx, int32_t frameCount) {
         ReadCombs<kChannels>(ctx, line, done, chunk);
         RunAllpasses<kChannels>(net, ctx, done, chunk);
         FilterCombs<kChannels, eq>(ctx, store, equaliser, done, chunk);
-        WriteCombs<kChannels>(ctx, line, chunk);
+        WriteCombs<kChannels>(ctx, line, done, chunk);
         AdvanceCursors(cursor, length, kCombs, chunk);
         done += chunk;
     }
