@@ -7,13 +7,12 @@
 #include <immintrin.h>
 
 #include "network_kernels.h"
+#include "shelf_pair.h"
 
 #ifdef LUMBROOK_AVX2_KERNEL
 
 #pragma GCC push_options
 #pragma GCC target("avx2")
-
-#define LUMBROOK_VECTOR_AVX 1
 
 namespace lumbrook {
 namespace {

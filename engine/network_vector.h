@@ -1,6 +1,5 @@
-// The network written with the compiler's vector types, included by one file
-// per instruction set (network_sse2.cpp, network_avx2.cpp), each of which
-// includes its headers first and wraps this one in an unnamed namespace.
+// The network written with the compiler's vector types for AVX2, included by
+// network_avx2.cpp inside an unnamed namespace and after its own headers.
 //
 // Why it gives the portable kernel's samples: within a run of frames in
 // which no line wraps, a comb or all-pass reads values written `length`
@@ -11,13 +10,10 @@
 // double operation on the same operands, in the same order (an addition's
 // operands may swap: that gives the same bits); no contraction.
 
-typedef double V4d __attribute__((vector_size(32)));
 typedef float V4f __attribute__((vector_size(16)));
 typedef double V2d __attribute__((vector_size(16)));
 typedef float V2f __attribute__((vector_size(8)));
-typedef long long V4i64 __attribute__((vector_size(32)));
 typedef int V4i32 __attribute__((vector_size(16)));
-typedef long long V2i64 __attribute__((vector_size(16)));
 
 inline V4f LoadF4(const float* p) {
     V4f v;
@@ -27,50 +23,20 @@ inline V4f LoadF4(const float* p) {
 inline void StoreF4(float* p, V4f v) {
     std::memcpy(p, &v, sizeof v);
 }
-inline V4d LoadD4(const double* p) {
-    V4d v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
+
+// Four doubles in one register.
+typedef double V4d __attribute__((vector_size(32)));
+typedef long long V4i64 __attribute__((vector_size(32)));
+
+inline V4d Splat4(double x) {
+    return V4d{x, x, x, x};
 }
-inline void StoreD4(double* p, V4d v) {
-    std::memcpy(p, &v, sizeof v);
-}
-// The compiler's generic conversions split into two-wide halves even where
-// one instruction converts all four.
-#ifdef LUMBROOK_VECTOR_AVX
 inline V4d Widen(V4f v) {
     return V4d(_mm256_cvtps_pd(__m128(v)));
 }
 inline V4f Narrow(V4d v) {
     return V4f(_mm256_cvtpd_ps(__m256d(v)));
 }
-#else
-inline V4d Widen(V4f v) {
-    const V2d low = V2d(_mm_cvtps_pd(__m128(v)));
-    const V2d high = V2d(_mm_cvtps_pd(_mm_movehl_ps(__m128(v), __m128(v))));
-    return V4d{low[0], low[1], high[0], high[1]};
-}
-inline V4f Narrow(V4d v) {
-    const __m128 low = _mm_cvtpd_ps(__m128d(V2d{v[0], v[1]}));
-    const __m128 high = _mm_cvtpd_ps(__m128d(V2d{v[2], v[3]}));
-    return V4f(_mm_movelh_ps(low, high));
-}
-#endif
-inline V4d Splat4(double x) {
-    return V4d{x, x, x, x};
-}
-inline V2d Splat2(double x) {
-    return V2d{x, x};
-}
-inline V2d LoadPair(const float* left, const float* right) {
-    return V2d{double(*left), double(*right)};
-}
-inline void StorePair(float* left, float* right, V2d v) {
-    const V2f rounded = __builtin_convertvector(v, V2f);
-    *left = rounded[0];
-    *right = rounded[1];
-}
-
 // Rows become columns: out[c][r] = in[r][c].
 inline void Transpose(V4d& a, V4d& b, V4d& c, V4d& d) {
     const V4d ab0 = __builtin_shuffle(a, b, V4i64{0, 4, 2, 6});
@@ -81,6 +47,18 @@ inline void Transpose(V4d& a, V4d& b, V4d& c, V4d& d) {
     b = __builtin_shuffle(ab1, cd1, V4i64{0, 1, 4, 5});
     c = __builtin_shuffle(ab0, cd0, V4i64{2, 3, 6, 7});
     d = __builtin_shuffle(ab1, cd1, V4i64{2, 3, 6, 7});
+}
+
+inline V4d LoadD4(const double* p) {
+    V4d v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void StoreD4(double* p, V4d v) {
+    std::memcpy(p, &v, sizeof v);
+}
+inline V2d Splat2(double x) {
+    return V2d{x, x};
 }
 inline void Transpose(V4f& a, V4f& b, V4f& c, V4f& d) {
     const V4f ab0 = __builtin_shuffle(a, b, V4i32{0, 4, 1, 5});
@@ -128,31 +106,6 @@ void ReadCombs(CallContext& ctx, float* const* line, int32_t done, int32_t frame
         }
     }
 }
-
-// Both channels' shelves side by side, one lane each.
-struct ShelfPair {
-    V2d b0, b1, b2, a1, a2, x1, x2, y1, y2;
-
-    ShelfPair(const ShelfFilter& l, const ShelfFilter& r)
-        : b0{l.b0, r.b0},
-          b1{l.b1, r.b1},
-          b2{l.b2, r.b2},
-          a1{l.a1, r.a1},
-          a2{l.a2, r.a2},
-          x1{l.x1, r.x1},
-          x2{l.x2, r.x2},
-          y1{l.y1, r.y1},
-          y2{l.y2, r.y2} {}
-
-    V2d Filter(V2d x) { return ShelfStep(*this, x); }
-
-    void StoreHistory(ShelfFilter& l, ShelfFilter& r) const {
-        l.x1 = x1[0], r.x1 = x1[1];
-        l.x2 = x2[0], r.x2 = x2[1];
-        l.y1 = y1[0], r.y1 = y1[1];
-        l.y2 = y2[0], r.y2 = y2[1];
-    }
-};
 
 // The equaliser of the channels run: low shelf, rounded to float, then high
 // shelf, over one frame of ctx.series.
