@@ -114,16 +114,24 @@ struct Equaliser;
 
 template <>
 struct Equaliser<2> {
+    using History = ShelfHistory<V2d>;
     ShelfPair low, high;
 
     explicit Equaliser(const NetworkState& net)
         : low(net.shelf[kLeftLowShelf], net.shelf[kRightLowShelf]),
           high(net.shelf[kLeftHighShelf], net.shelf[kRightHighShelf]) {}
 
-    void Filter(CallContext& ctx, int32_t j) {
+    // The histories apart, so that a loop keeps them in registers.
+    static History HistoryOf(const ShelfPair& s) { return {s.x1, s.x2, s.y1, s.y2}; }
+    static void Keep(ShelfPair& s, const History& h) {
+        s.x1 = h.x1, s.x2 = h.x2, s.y1 = h.y1, s.y2 = h.y2;
+    }
+
+    void Filter(CallContext& ctx, int32_t j, History& lowHistory, History& highHistory) const {
+        const V2d x = {ctx.series[0][j], ctx.series[1][j]};
         const V2d lowOut = __builtin_convertvector(
-            __builtin_convertvector(low.Filter(V2d{ctx.series[0][j], ctx.series[1][j]}), V2f), V2d);
-        const V2d y = high.Filter(lowOut);
+            __builtin_convertvector(ShelfStep(low, lowHistory, x), V2f), V2d);
+        const V2d y = ShelfStep(high, highHistory, lowOut);
         ctx.series[0][j] = y[0];
         ctx.series[1][j] = y[1];
     }
@@ -136,13 +144,20 @@ struct Equaliser<2> {
 
 template <>
 struct Equaliser<1> {
+    using History = ShelfHistory<double>;
     ShelfFilter low, high;
 
     explicit Equaliser(const NetworkState& net)
         : low(net.shelf[kLeftLowShelf]), high(net.shelf[kLeftHighShelf]) {}
 
-    void Filter(CallContext& ctx, int32_t j) {
-        ctx.series[0][j] = high.Filter(float(low.Filter(ctx.series[0][j])));
+    static History HistoryOf(const ShelfFilter& s) { return {s.x1, s.x2, s.y1, s.y2}; }
+    static void Keep(ShelfFilter& s, const History& h) {
+        s.x1 = h.x1, s.x2 = h.x2, s.y1 = h.y1, s.y2 = h.y2;
+    }
+
+    void Filter(CallContext& ctx, int32_t j, History& lowHistory, History& highHistory) const {
+        const float lowOut = float(ShelfStep(low, lowHistory, ctx.series[0][j]));
+        ctx.series[0][j] = ShelfStep(high, highHistory, double(lowOut));
     }
 
     void StoreHistory(NetworkState& net) const {
@@ -163,7 +178,9 @@ void FilterCombs(CallContext& ctx, V4d* storeKept, Equaliser<kChannels>& eqKept,
     // Local copies stay in registers across the loop's stores.
     V4d store[kGroups];
     for (int g = 0; g < kGroups; ++g) store[g] = storeKept[g];
-    Equaliser<kChannels> equaliser = eqKept;
+    using History = typename Equaliser<kChannels>::History;
+    History lowHistory = Equaliser<kChannels>::HistoryOf(eqKept.low);
+    History highHistory = Equaliser<kChannels>::HistoryOf(eqKept.high);
     for (int32_t j = 0; j < frames; ++j) {
         for (int g = 0; g < kGroups; ++g) {
             double* slot = &ctx.combDamped[j][4 * g];
@@ -171,33 +188,35 @@ void FilterCombs(CallContext& ctx, V4d* storeKept, Equaliser<kChannels>& eqKept,
             store[g] = Widen(Narrow(filtered));
             StoreD4(slot, filtered);
         }
-        if (eq) equaliser.Filter(ctx, done + j);
+        if (eq) eqKept.Filter(ctx, done + j, lowHistory, highHistory);
     }
     for (int g = 0; g < kGroups; ++g) storeKept[g] = store[g];
-    eqKept = equaliser;
+    Equaliser<kChannels>::Keep(eqKept.low, lowHistory);
+    Equaliser<kChannels>::Keep(eqKept.high, highHistory);
 }
 
 // Pass three: what each comb takes back, from pass two's values and the
 // input, into the lines.
 template <int kChannels>
 void WriteCombs(const CallContext& ctx, float* const* line, int32_t done, int32_t frames) {
+    constexpr int kCombs = kChannels * kCombsPerChannel;
     const V4d feedback = Splat4(ctx.feedback);
     const float* input = ctx.combInput + done;
-    for (int first = 0; first < kChannels * kCombsPerChannel; first += 4) {
-        int32_t j = 0;
-        for (; j + 4 <= frames; j += 4) {
+    int32_t j = 0;
+    for (; j + 4 <= frames; j += 4) {
+        V4d in[4];
+        for (int r = 0; r < 4; ++r) in[r] = Splat4(input[j + r]);
+        for (int first = 0; first < kCombs; first += 4) {
             V4f v[4];
             for (int r = 0; r < 4; ++r)
-                v[r] =
-                    Narrow(LoadD4(&ctx.combDamped[j + r][first]) * feedback + Splat4(input[j + r]));
+                v[r] = Narrow(LoadD4(&ctx.combDamped[j + r][first]) * feedback + in[r]);
             Transpose(v[0], v[1], v[2], v[3]);
             for (int c = 0; c < 4; ++c) StoreF4(line[first + c] + j, v[c]);
         }
-        for (; j < frames; ++j)
-            for (int c = 0; c < 4; ++c)
-                line[first + c][j] =
-                    float(ctx.combDamped[j][first + c] * ctx.feedback + double(input[j]));
     }
+    for (; j < frames; ++j)
+        for (int k = 0; k < kCombs; ++k)
+            line[k][j] = float(ctx.combDamped[j][k] * ctx.feedback + double(input[j]));
 }
 
 // Each channel's four all-passes in series over frames done.. of ctx.series,

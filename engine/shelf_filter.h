@@ -25,20 +25,27 @@ struct ShelfFilter {
     double Filter(double x);
 };
 
-// One step of a section held in `s` (a ShelfFilter, or lanes of several side
-// by side): the sum in this order is what the output's bits depend on.
-template <class Section, class T>
-T ShelfStep(Section& s, T x) {
-    const T y = s.b0 * x + s.b1 * s.x1 + s.b2 * s.x2 - s.a1 * s.y1 - s.a2 * s.y2;
-    s.x2 = s.x1;
-    s.x1 = x;
-    s.y2 = s.y1;
-    s.y1 = y;
+// A section's history: the previous two inputs and outputs.
+template <class T>
+struct ShelfHistory {
+    T x1, x2, y1, y2;
+};
+
+// One step of a section with coefficients from `c` and history in `h` (a
+// ShelfFilter for both, or lanes of several side by side): the sum in this
+// order is what the output's bits depend on.
+template <class Coefficients, class History, class T>
+T ShelfStep(const Coefficients& c, History& h, T x) {
+    const T y = c.b0 * x + c.b1 * h.x1 + c.b2 * h.x2 - c.a1 * h.y1 - c.a2 * h.y2;
+    h.x2 = h.x1;
+    h.x1 = x;
+    h.y2 = h.y1;
+    h.y1 = y;
     return y;
 }
 
 inline double ShelfFilter::Filter(double x) {
-    return ShelfStep(*this, x);
+    return ShelfStep(*this, *this, x);
 }
 
 }  // namespace lumbrook

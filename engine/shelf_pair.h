@@ -22,7 +22,7 @@ struct ShelfPair {
           y1{l.y1, r.y1},
           y2{l.y2, r.y2} {}
 
-    DoublePair Filter(DoublePair x) { return ShelfStep(*this, x); }
+    DoublePair Filter(DoublePair x) { return ShelfStep(*this, *this, x); }
 
     void StoreHistory(ShelfFilter& l, ShelfFilter& r) const {
         l.x1 = x1[0], r.x1 = x1[1];
