@@ -10,11 +10,14 @@
 // double operation on the same operands, in the same order (an addition's
 // operands may swap: that gives the same bits); no contraction.
 
+typedef float V2f __attribute__((vector_size(8)));
 typedef float V4f __attribute__((vector_size(16)));
 typedef double V2d __attribute__((vector_size(16)));
-typedef float V2f __attribute__((vector_size(8)));
+typedef double V4d __attribute__((vector_size(32)));
 typedef int V4i32 __attribute__((vector_size(16)));
+typedef long long V4i64 __attribute__((vector_size(32)));
 
+// Unaligned: lines and slices start anywhere.
 inline V4f LoadF4(const float* p) {
     V4f v;
     std::memcpy(&v, p, sizeof v);
@@ -23,21 +26,28 @@ inline V4f LoadF4(const float* p) {
 inline void StoreF4(float* p, V4f v) {
     std::memcpy(p, &v, sizeof v);
 }
-
-// Four doubles in one register.
-typedef double V4d __attribute__((vector_size(32)));
-typedef long long V4i64 __attribute__((vector_size(32)));
+inline V4d LoadD4(const double* p) {
+    V4d v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+inline void StoreD4(double* p, V4d v) {
+    std::memcpy(p, &v, sizeof v);
+}
 
 inline V4d Splat4(double x) {
     return V4d{x, x, x, x};
 }
+// One instruction each; the compiler's generic conversion would split them.
 inline V4d Widen(V4f v) {
     return V4d(_mm256_cvtps_pd(__m128(v)));
 }
 inline V4f Narrow(V4d v) {
     return V4f(_mm256_cvtpd_ps(__m256d(v)));
 }
-// Rows become columns: out[c][r] = in[r][c].
+
+// Rows become columns: out[c][r] = in[r][c]. Doubles pair up within the
+// register's halves first, then the halves swap.
 inline void Transpose(V4d& a, V4d& b, V4d& c, V4d& d) {
     const V4d ab0 = __builtin_shuffle(a, b, V4i64{0, 4, 2, 6});
     const V4d ab1 = __builtin_shuffle(a, b, V4i64{1, 5, 3, 7});
@@ -48,18 +58,7 @@ inline void Transpose(V4d& a, V4d& b, V4d& c, V4d& d) {
     c = __builtin_shuffle(ab0, cd0, V4i64{2, 3, 6, 7});
     d = __builtin_shuffle(ab1, cd1, V4i64{2, 3, 6, 7});
 }
-
-inline V4d LoadD4(const double* p) {
-    V4d v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-inline void StoreD4(double* p, V4d v) {
-    std::memcpy(p, &v, sizeof v);
-}
-inline V2d Splat2(double x) {
-    return V2d{x, x};
-}
+// The same for floats, in the order of SSE's interleaving shuffles.
 inline void Transpose(V4f& a, V4f& b, V4f& c, V4f& d) {
     const V4f ab0 = __builtin_shuffle(a, b, V4i32{0, 4, 1, 5});
     const V4f ab1 = __builtin_shuffle(a, b, V4i32{2, 6, 3, 7});
