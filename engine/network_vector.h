@@ -18,20 +18,14 @@ typedef int V4i32 __attribute__((vector_size(16)));
 typedef long long V4i64 __attribute__((vector_size(32)));
 
 // Unaligned: lines and slices start anywhere.
-inline V4f LoadF4(const float* p) {
-    V4f v;
+template <class Vector, class T>
+Vector Load(const T* p) {
+    Vector v;
     std::memcpy(&v, p, sizeof v);
     return v;
 }
-inline void StoreF4(float* p, V4f v) {
-    std::memcpy(p, &v, sizeof v);
-}
-inline V4d LoadD4(const double* p) {
-    V4d v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-inline void StoreD4(double* p, V4d v) {
+template <class Vector, class T>
+void Store(T* p, Vector v) {
     std::memcpy(p, &v, sizeof v);
 }
 
@@ -85,14 +79,14 @@ void ReadCombs(CallContext& ctx, float* const* line, int32_t done, int32_t frame
             V4d total;
             for (int half = 0; half < kCombsPerChannel; half += 4) {
                 V4d out[4];
-                for (int i = 0; i < 4; ++i) out[i] = Widen(LoadF4(own[half + i] + j));
+                for (int i = 0; i < 4; ++i) out[i] = Widen(Load<V4f>(own[half + i] + j));
                 total = half == 0 ? out[0] + out[1] : total + out[0] + out[1];
                 total = total + out[2] + out[3];
                 for (V4d& o : out) o = o * damp2;
                 Transpose(out[0], out[1], out[2], out[3]);
-                for (int r = 0; r < 4; ++r) StoreD4(damped + (j + r) * kCombCount + half, out[r]);
+                for (int r = 0; r < 4; ++r) Store(damped + (j + r) * kCombCount + half, out[r]);
             }
-            StoreD4(sum + j, total);
+            Store(sum + j, total);
         }
         for (; j < frames; ++j) {
             double total = 0.0;
@@ -183,9 +177,9 @@ void FilterCombs(CallContext& ctx, V4d* storeKept, Equaliser<kChannels>& eqKept,
     for (int32_t j = 0; j < frames; ++j) {
         for (int g = 0; g < kGroups; ++g) {
             double* slot = &ctx.combDamped[j][4 * g];
-            const V4d filtered = LoadD4(slot) + store[g] * damp1;
+            const V4d filtered = Load<V4d>(slot) + store[g] * damp1;
             store[g] = Widen(Narrow(filtered));
-            StoreD4(slot, filtered);
+            Store(slot, filtered);
         }
         if (eq) eqKept.Filter(ctx, done + j, lowHistory, highHistory);
     }
@@ -208,9 +202,9 @@ void WriteCombs(const CallContext& ctx, float* const* line, int32_t done, int32_
         for (int first = 0; first < kCombs; first += 4) {
             V4f v[4];
             for (int r = 0; r < 4; ++r)
-                v[r] = Narrow(LoadD4(&ctx.combDamped[j + r][first]) * feedback + in[r]);
+                v[r] = Narrow(Load<V4d>(&ctx.combDamped[j + r][first]) * feedback + in[r]);
             Transpose(v[0], v[1], v[2], v[3]);
-            for (int c = 0; c < 4; ++c) StoreF4(line[first + c] + j, v[c]);
+            for (int c = 0; c < 4; ++c) Store(line[first + c] + j, v[c]);
         }
     }
     for (; j < frames; ++j)
@@ -234,13 +228,13 @@ void RunAllpasses(NetworkState& net, CallContext& ctx, int32_t done, int32_t fra
                 at[k] = net.allpassLine[ch * kAllpassesPerChannel + k] + cursor[k];
             int32_t j = 0;
             for (; j + 4 <= chunk; j += 4) {
-                V4d v = LoadD4(x + j);
+                V4d v = Load<V4d>(x + j);
                 for (int k = 0; k < kAllpassesPerChannel; ++k) {
-                    const V4d held = Widen(LoadF4(at[k] + j));
-                    StoreF4(at[k] + j, Narrow(v + held * gain));
+                    const V4d held = Widen(Load<V4f>(at[k] + j));
+                    Store(at[k] + j, Narrow(v + held * gain));
                     v = held - v;
                 }
-                StoreD4(x + j, v);
+                Store(x + j, v);
             }
             for (; j < chunk; ++j) {
                 double v = x[j];
@@ -266,7 +260,7 @@ void RunWetPath(NetworkState& net, CallContext& ctx, int32_t frameCount) {
     int32_t* cursor = net.combCursor;
     const int32_t* length = ctx.combLength;
     V4d store[kCombs / 4];
-    for (int g = 0; g < kCombs / 4; ++g) store[g] = Widen(LoadF4(net.combStore + 4 * g));
+    for (int g = 0; g < kCombs / 4; ++g) store[g] = Widen(Load<V4f>(net.combStore + 4 * g));
     Equaliser<kChannels> equaliser(net);
     for (int32_t done = 0; done < frameCount;) {
         const int32_t left = frameCount - done;
@@ -281,7 +275,7 @@ void RunWetPath(NetworkState& net, CallContext& ctx, int32_t frameCount) {
         AdvanceCursors(cursor, length, kCombs, chunk);
         done += chunk;
     }
-    for (int g = 0; g < kCombs / 4; ++g) StoreF4(net.combStore + 4 * g, Narrow(store[g]));
+    for (int g = 0; g < kCombs / 4; ++g) Store(net.combStore + 4 * g, Narrow(store[g]));
     if (eq) equaliser.StoreHistory(net);
 }
 
@@ -294,10 +288,10 @@ void WriteOutput(const CallContext& ctx, float* frames, int32_t frameCount) {
     for (int ch = 0; ch < kChannels; ++ch) {
         int32_t j = 0;
         for (; j + 4 <= frameCount; j += 4) {
-            const V4d echo = -Widen(LoadF4(&ctx.early[ch][j])) * earlyGain;
-            V4d out = LoadD4(&ctx.series[ch][j]) * wetGain;
+            const V4d echo = -Widen(Load<V4f>(&ctx.early[ch][j])) * earlyGain;
+            V4d out = Load<V4d>(&ctx.series[ch][j]) * wetGain;
             // The dry term comes from the checked input, not the buffer.
-            if (!tail) out = Widen(LoadF4(&ctx.in[ch][j])) * dryGain + out;
+            if (!tail) out = Widen(Load<V4f>(&ctx.in[ch][j])) * dryGain + out;
             const V4f rounded = Narrow(out + echo);
             for (int r = 0; r < 4; ++r) frames[(j + r) * kChannels + ch] = rounded[r];
         }
