@@ -18,7 +18,13 @@ namespace lumbrook {
 
 namespace {
 
-constexpr int kCombGroup = 4;  // pairs per pass: eight would not fit the registers
+// Comb pairs per pass: as many as the registers hold with the coefficients,
+// the input and the sum (16 registers in 64-bit code, 8 in 32-bit code).
+#ifdef __x86_64__
+constexpr int kCombGroup = 4;
+#else
+constexpr int kCombGroup = 2;
+#endif
 
 __m128d LoadPair(const float* left, const float* right) {
     return _mm_cvtps_pd(_mm_unpacklo_ps(_mm_load_ss(left), _mm_load_ss(right)));
@@ -30,8 +36,8 @@ void StorePair(float* left, float* right, __m128d value) {
     _mm_store_ss(right, _mm_shuffle_ps(rounded, rounded, 1));
 }
 
-// Combs first..first+3 of both channels. The second pass adds to the first
-// pass's sums, which keeps the comb order of the additions.
+// Combs first..first+kCombGroup-1 of both channels. A later pass adds to the
+// earlier passes' sums, which keeps the comb order of the additions.
 template <int first>
 void RunCombPairs(NetworkState& net, CallContext& ctx, int32_t frameCount) {
     constexpr int kRight = kCombsPerChannel;
@@ -81,6 +87,13 @@ void RunCombPairs(NetworkState& net, CallContext& ctx, int32_t frameCount) {
         net.combStore[kRight + first + k] =
             float(_mm_cvtsd_f64(_mm_unpackhi_pd(store[k], store[k])));
     }
+}
+
+template <int first>
+void RunCombPasses(NetworkState& net, CallContext& ctx, int32_t frameCount) {
+    RunCombPairs<first>(net, ctx, frameCount);
+    if constexpr (first + kCombGroup < kCombsPerChannel)
+        RunCombPasses<first + kCombGroup>(net, ctx, frameCount);
 }
 
 // The all-passes, the equaliser and the output mix in one pass: the
@@ -159,8 +172,7 @@ void RunBlockSse2(NetworkState& net, CallContext& ctx, float* frames, int32_t fr
     }
     if (!ctx.tail) ReadInput(ctx, frames, frameCount);
     RunInputStage(net, ctx, frameCount);
-    RunCombPairs<0>(net, ctx, frameCount);
-    RunCombPairs<kCombGroup>(net, ctx, frameCount);
+    RunCombPasses<0>(net, ctx, frameCount);
     if (ctx.tail)
         RunAllpassesToOutput<true>(net, ctx, frames, frameCount);
     else
