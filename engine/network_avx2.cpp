@@ -3,6 +3,7 @@
 // so no shared inline function carries an AVX2 instruction elsewhere).
 #include <cstdint>
 #include <cstring>
+#include <type_traits>
 
 #include <immintrin.h>
 

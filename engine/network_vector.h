@@ -159,31 +159,44 @@ struct Equaliser<1> {
     }
 };
 
+// The store's round trip through float, one instruction each way.
+inline V4d RoundToFloat(V4d v) {
+    return Widen(Narrow(v));
+}
+inline V2d RoundToFloat(V2d v) {
+    return V2d(_mm_cvtps_pd(_mm_cvtpd_ps(__m128d(v))));
+}
+
 // Pass two: the damping recursion, frame by frame, every comb at once; each
 // comb's unrounded new value replaces its damped output in ctx.combDamped.
 // The equaliser, the other recursion, runs in the same loop over the slice's
 // all-passed frames: the two chains of dependent operations then overlap.
+// Alone, the combs run two to a register: the round trip through float is
+// then quicker, and the registers hold all eight.
 template <int kChannels, bool eq>
-void FilterCombs(CallContext& ctx, V4d* storeKept, Equaliser<kChannels>& eqKept, int32_t done,
+void FilterCombs(CallContext& ctx, double* storeKept, Equaliser<kChannels>& eqKept, int32_t done,
                  int32_t frames) {
-    constexpr int kGroups = kChannels * kCombsPerChannel / 4;
-    const V4d damp1 = Splat4(ctx.damp1);
+    using Lanes = typename std::conditional<eq, V4d, V2d>::type;
+    constexpr int kWidth = sizeof(Lanes) / sizeof(double);
+    constexpr int kGroups = kChannels * kCombsPerChannel / kWidth;
+    Lanes damp1;
+    for (int i = 0; i < kWidth; ++i) damp1[i] = ctx.damp1;
     // Local copies stay in registers across the loop's stores.
-    V4d store[kGroups];
-    for (int g = 0; g < kGroups; ++g) store[g] = storeKept[g];
+    Lanes store[kGroups];
+    for (int g = 0; g < kGroups; ++g) store[g] = Load<Lanes>(storeKept + kWidth * g);
     using History = typename Equaliser<kChannels>::History;
     History lowHistory = Equaliser<kChannels>::HistoryOf(eqKept.low);
     History highHistory = Equaliser<kChannels>::HistoryOf(eqKept.high);
     for (int32_t j = 0; j < frames; ++j) {
         for (int g = 0; g < kGroups; ++g) {
-            double* slot = &ctx.combDamped[j][4 * g];
-            const V4d filtered = Load<V4d>(slot) + store[g] * damp1;
-            store[g] = Widen(Narrow(filtered));
+            double* slot = &ctx.combDamped[j][kWidth * g];
+            const Lanes filtered = Load<Lanes>(slot) + store[g] * damp1;
+            store[g] = RoundToFloat(filtered);
             Store(slot, filtered);
         }
         if (eq) eqKept.Filter(ctx, done + j, lowHistory, highHistory);
     }
-    for (int g = 0; g < kGroups; ++g) storeKept[g] = store[g];
+    for (int g = 0; g < kGroups; ++g) Store(storeKept + kWidth * g, store[g]);
     Equaliser<kChannels>::Keep(eqKept.low, lowHistory);
     Equaliser<kChannels>::Keep(eqKept.high, highHistory);
 }
@@ -259,8 +272,9 @@ void RunWetPath(NetworkState& net, CallContext& ctx, int32_t frameCount) {
     constexpr int kCombs = kChannels * kCombsPerChannel;
     int32_t* cursor = net.combCursor;
     const int32_t* length = ctx.combLength;
-    V4d store[kCombs / 4];
-    for (int g = 0; g < kCombs / 4; ++g) store[g] = Widen(Load<V4f>(net.combStore + 4 * g));
+    alignas(32) double store[kCombs];
+    for (int g = 0; g < kCombs / 4; ++g)
+        Store(store + 4 * g, Widen(Load<V4f>(net.combStore + 4 * g)));
     Equaliser<kChannels> equaliser(net);
     for (int32_t done = 0; done < frameCount;) {
         const int32_t left = frameCount - done;
@@ -275,7 +289,8 @@ void RunWetPath(NetworkState& net, CallContext& ctx, int32_t frameCount) {
         AdvanceCursors(cursor, length, kCombs, chunk);
         done += chunk;
     }
-    for (int g = 0; g < kCombs / 4; ++g) Store(net.combStore + 4 * g, Narrow(store[g]));
+    for (int g = 0; g < kCombs / 4; ++g)
+        Store(net.combStore + 4 * g, Narrow(Load<V4d>(store + 4 * g)));
     if (eq) equaliser.StoreHistory(net);
 }
 
