@@ -172,7 +172,7 @@ inline V2d RoundToFloat(V2d v) {
 // The equaliser, the other recursion, runs in the same loop over the slice's
 // all-passed frames: the two chains of dependent operations then overlap.
 // Alone, the combs run two to a register: the round trip through float is
-// then quicker, and the registers hold all eight.
+// then quicker, and the registers still hold every pair.
 template <int kChannels, bool eq>
 void FilterCombs(CallContext& ctx, double* storeKept, Equaliser<kChannels>& eqKept, int32_t done,
                  int32_t frames) {
