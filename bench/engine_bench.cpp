@@ -6,11 +6,13 @@
 #include <memory>
 #include <vector>
 
+#include "network_kernels.h"
 #include "reverb_engine.h"
 #include "test_signals.h"
 
 namespace {
 
+using lumbrook::NetworkKernel;
 using lumbrook::ReverbEngine;
 using lumbrook::ReverbParams;
 
@@ -53,6 +55,27 @@ void MonoEqOn(benchmark::State& state) {
     Run(state, 1, 1);
 }
 
+// StereoEqOn with each kernel in turn (the cases above run the processor's
+// widest).
+void StereoEqOnWith(benchmark::State& state, NetworkKernel kernel) {
+    const NetworkKernel kept = lumbrook::ActiveKernel();
+    if (!lumbrook::UseKernel(kernel)) {
+        state.SkipWithError("kernel not available here");
+        return;
+    }
+    Run(state, 2, 1);
+    lumbrook::UseKernel(kept);
+}
+void StereoEqOnPortable(benchmark::State& state) {
+    StereoEqOnWith(state, NetworkKernel::Portable);
+}
+void StereoEqOnSse2(benchmark::State& state) {
+    StereoEqOnWith(state, NetworkKernel::Sse2);
+}
+void StereoEqOnAvx2(benchmark::State& state) {
+    StereoEqOnWith(state, NetworkKernel::Avx2);
+}
+
 // Loud input, then a long run of silence through ProcessInPlace and the tail:
 // the decay must not slow down as the lines fade toward denormal values.
 void DecayingTail(benchmark::State& state) {
@@ -92,4 +115,7 @@ BENCHMARK(StereoEqOn)->ComputeStatistics("min", Fastest);
 BENCHMARK(StereoEqOff)->ComputeStatistics("min", Fastest);
 BENCHMARK(MonoEqOn)->ComputeStatistics("min", Fastest);
 BENCHMARK(DecayingTail)->ComputeStatistics("min", Fastest);
+BENCHMARK(StereoEqOnPortable)->ComputeStatistics("min", Fastest);
+BENCHMARK(StereoEqOnSse2)->ComputeStatistics("min", Fastest);
+BENCHMARK(StereoEqOnAvx2)->ComputeStatistics("min", Fastest);
 BENCHMARK_MAIN();

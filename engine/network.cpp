@@ -14,25 +14,6 @@
 
 namespace lumbrook {
 
-// Frames until the first of `count` lines wraps (at least 1: a cursor left
-// beyond a shortened length wraps after one step), capped at `frames`.
-int32_t ChunkBeforeWrap(const int32_t* cursor, const int32_t* length, int count, int32_t frames) {
-    int32_t chunk = frames;
-    for (int i = 0; i < count; ++i) {
-        int32_t room = length[i] - cursor[i];
-        if (room < 1) room = 1;
-        if (room < chunk) chunk = room;
-    }
-    return chunk;
-}
-
-void AdvanceCursors(int32_t* cursor, const int32_t* length, int count, int32_t chunk) {
-    for (int i = 0; i < count; ++i) {
-        cursor[i] += chunk;
-        if (cursor[i] >= length[i]) cursor[i] = 0;
-    }
-}
-
 namespace {
 
 float SilenceIfNotFinite(float sample) {
@@ -58,6 +39,14 @@ namespace {
 void RunDelay(float* line, int32_t& cursor, int32_t length, const float* in, float* out,
               int32_t frames) {
     while (frames > 0) {
+        if (length <= 1 && cursor == 0) {
+            // A line of one frame (or none: pre-delay 0) delays by one frame.
+            // Copying whole runs spares a wrap per frame.
+            out[0] = line[0];
+            std::memcpy(out + 1, in, sizeof(float) * size_t(frames - 1));
+            line[0] = in[frames - 1];
+            return;
+        }
         const int32_t chunk = ChunkBeforeWrap(&cursor, &length, 1, frames);
         float* at = line + cursor;
         std::memcpy(out, at, sizeof(float) * size_t(chunk));
@@ -158,12 +147,6 @@ void RunInputStage(NetworkState& net, CallContext& ctx, int32_t frameCount) {
 }
 
 void RunBlock(NetworkState& net, CallContext& ctx, float* frames, int32_t frameCount) {
-#ifdef LUMBROOK_PAIRED_STEREO
-    if (ctx.channels == 2) {
-        RunStereoBlockPaired(net, ctx, frames, frameCount);
-        return;
-    }
-#endif
     const uint32_t channels = ctx.channels;
     if (!ctx.tail) ReadInput(ctx, frames, frameCount);
     RunInputStage(net, ctx, frameCount);
@@ -184,74 +167,6 @@ void RunBlock(NetworkState& net, CallContext& ctx, float* frames, int32_t frameC
                          : float(double(ctx.in[ch][j]) * ctx.dryGain + wet + echo);
         }
     }
-}
-
-void ReverbEngine::PrepareCall(CallContext& ctx, uint32_t channelCount, bool tail) {
-    ctx.tail = tail;
-    ctx.writeOutput = coef_.bypassActive == 0;
-    ctx.channels = channelCount;
-    ctx.earlyLength[0] = coef_.earlyLength;
-    ctx.earlyLength[1] = RightEarlyLength(coef_.earlyLength);
-    ctx.preDelayLength = coef_.preDelayLength;
-    ctx.combLength = coef_.combLength;
-    ctx.allpassLength = coef_.allpassLength;
-    ctx.feedback = coef_.feedback;
-    ctx.damp1 = coef_.damp1;
-    ctx.damp2 = coef_.damp2;
-    ctx.wetGain = coef_.wetGain;
-    ctx.dryGain = coef_.dryGain;
-    ctx.earlyGain = coef_.earlyGain;
-    if (tail) std::memset(ctx.in, 0, sizeof ctx.in);
-
-    // Without a rate there is no filter to design: the stage passes its input.
-    ctx.eqActive = coef_.eqEnabled != 0 && coef_.sampleRate > 0;
-    if (!ctx.eqActive) return;
-    // The design inputs cannot change within a call, so checking them once
-    // here is checking them before every sample.
-    const double rate = coef_.sampleRate;
-    const double lowCorner = LowShelfCornerHz(coef_.sampleRate);
-    const double highCorner = HighShelfCornerHz(coef_.sampleRate);
-    for (uint32_t ch = 0; ch < channelCount; ++ch) {
-        net_.shelf[kLeftLowShelf + ch].Prepare(ShelfKind::Low, lowCorner, coef_.loShelfGain, rate);
-        net_.shelf[kLeftHighShelf + ch].Prepare(ShelfKind::High, highCorner, coef_.hiShelfGain,
-                                                rate);
-    }
-}
-
-void ReverbEngine::RunFrames(float* buffer, int32_t frameCount, uint32_t channels, bool tail) {
-    FlushDenormalsGuard flushDenormals;
-    CallContext ctx;
-    PrepareCall(ctx, channels, tail);
-    for (int32_t done = 0; done < frameCount; done += kBlockFrames) {
-        const int32_t block = frameCount - done < kBlockFrames ? frameCount - done : kBlockFrames;
-        RunBlock(net_, ctx, buffer + size_t(done) * channels, block);
-    }
-}
-
-void ReverbEngine::ProcessInPlace(float* buffer, int32_t frameCount, const BufferFormat& format) {
-    const uint32_t channels = format.channelCount;
-    if (!buffer || frameCount <= 0 || (channels != 1 && channels != 2)) return;
-    RunFrames(buffer, frameCount, channels, false);
-}
-
-bool ReverbEngine::ProcessTail(float* buffer, int32_t frameCount, const BufferFormat& format,
-                               int32_t* framesDone) {
-    const uint32_t channels = format.channelCount;
-    if (params_.extendTail == 0 || frameCount <= 0 || !buffer) return false;
-    // The budget counts frames since the reset; once spent, a call still
-    // runs one frame before it reports the end.
-    const int64_t limit = int64_t(kTailSeconds) * format.sampleRate;
-    const int64_t left = limit - net_.tailCount;
-    const int32_t frames = left < 1 ? 1 : (left < frameCount ? int32_t(left) : frameCount);
-
-    // A channel count the network cannot run leaves the buffer as it is, but
-    // the frames still count against the budget, so the host's tail loop ends
-    // when it would have.
-    if (channels == 1 || channels == 2) RunFrames(buffer, frames, channels, true);
-    net_.tailCount += frames;
-    if (net_.tailCount >= limit) return false;
-    if (framesDone) *framesDone = frameCount;
-    return true;
 }
 
 }  // namespace lumbrook

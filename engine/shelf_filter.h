@@ -22,14 +22,30 @@ struct ShelfFilter {
     // comparisons); the history is kept. sampleRate must be positive.
     void Prepare(ShelfKind kind, double corner, double gain, double sampleRate);
 
-    double Filter(double x) {
-        const double y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
-        x2 = x1;
-        x1 = x;
-        y2 = y1;
-        y1 = y;
-        return y;
-    }
+    double Filter(double x);
 };
+
+// A section's history: the previous two inputs and outputs.
+template <class T>
+struct ShelfHistory {
+    T x1, x2, y1, y2;
+};
+
+// One step of a section with coefficients from `c` and history in `h` (a
+// ShelfFilter for both, or lanes of several side by side): the sum in this
+// order is what the output's bits depend on.
+template <class Coefficients, class History, class T>
+T ShelfStep(const Coefficients& c, History& h, T x) {
+    const T y = c.b0 * x + c.b1 * h.x1 + c.b2 * h.x2 - c.a1 * h.y1 - c.a2 * h.y2;
+    h.x2 = h.x1;
+    h.x1 = x;
+    h.y2 = h.y1;
+    h.y1 = y;
+    return y;
+}
+
+inline double ShelfFilter::Filter(double x) {
+    return ShelfStep(*this, *this, x);
+}
 
 }  // namespace lumbrook

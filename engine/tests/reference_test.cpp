@@ -9,6 +9,7 @@
 #include "coefficients.h"
 #include "denormals.h"
 #include "engine_fixture.h"
+#include "network_kernels.h"
 
 namespace lumbrook {
 namespace {
@@ -127,11 +128,18 @@ ReverbParams RandomBlock(Noise& noise) {
 
 // channels 0: mono for the first calls, then stereo without a reset, so the
 // stereo calls show whatever the mono ones left in the right channel.
-void ExpectSameRendering(uint32_t channels, uint32_t rate, uint32_t seed) {
+// Starting from the defaults runs a pre-delay line of length 0.
+void ExpectSameRendering(uint32_t channels, uint32_t rate, uint32_t seed,
+                         bool fromDefaults = false) {
     auto engine = MakeEngine();
     auto model = std::make_unique<FrameModel>();
     Noise noise(seed);
-    engine->SetParams(RandomBlock(noise));
+    ReverbParams first = RandomBlock(noise);
+    if (fromDefaults) {
+        first = DefaultParams();
+        first.extendTail = 1;
+    }
+    engine->SetParams(first);
     engine->ResetStream(rate);
     model->Reset();
     const bool switching = channels == 0;
@@ -168,30 +176,58 @@ void ExpectSameRendering(uint32_t channels, uint32_t rate, uint32_t seed) {
     }
 }
 
-TEST(Reference, StereoMatchesTheFrameByFrameModel) {
+// Every kernel this build and processor can run, each against the model.
+class Reference : public testing::TestWithParam<NetworkKernel> {
+protected:
+    void SetUp() override {
+        if (!UseKernel(GetParam())) GTEST_SKIP() << "kernel not available here";
+    }
+    void TearDown() override { UseKernel(kept_); }
+
+private:
+    const NetworkKernel kept_ = ActiveKernel();
+};
+
+std::string KernelName(const testing::TestParamInfo<NetworkKernel>& info) {
+    switch (info.param) {
+    case NetworkKernel::Portable: return "Portable";
+    case NetworkKernel::Sse2: return "Sse2";
+    case NetworkKernel::Avx2: return "Avx2";
+    }
+    return "Unknown";
+}
+
+INSTANTIATE_TEST_SUITE_P(Kernels, Reference,
+                         testing::Values(NetworkKernel::Portable, NetworkKernel::Sse2,
+                                         NetworkKernel::Avx2),
+                         KernelName);
+
+TEST_P(Reference, StereoMatchesTheFrameByFrameModel) {
     ExpectSameRendering(2, 44100, 1);
     ExpectSameRendering(2, 48000, 2);
     ExpectSameRendering(2, 11025, 3);
 }
 
-TEST(Reference, MonoMatchesTheFrameByFrameModel) {
+TEST_P(Reference, MonoMatchesTheFrameByFrameModel) {
     ExpectSameRendering(1, 44100, 4);
     ExpectSameRendering(1, 8000, 5);
 }
 
-TEST(Reference, MonoThenStereoWithoutAReset) {
+TEST_P(Reference, MonoThenStereoWithoutAReset) {
     ExpectSameRendering(0, 44100, 8);
     ExpectSameRendering(0, 11025, 9);
 }
 
-TEST(Reference, TinyRatesWithLinesOfLengthZeroAndOne) {
+TEST_P(Reference, TinyRatesWithLinesOfLengthZeroAndOne) {
     ExpectSameRendering(2, 500, 6);
     ExpectSameRendering(1, 40, 7);
+    ExpectSameRendering(2, 44100, 10, /*fromDefaults=*/true);
+    ExpectSameRendering(1, 48000, 11, /*fromDefaults=*/true);
 }
 
 // One rendering's fingerprint, the same in the native and the Windows tree:
 // double arithmetic, sines and powers agree to the bit.
-TEST(Reference, RenderingIsIdenticalInBothBuilds) {
+TEST_P(Reference, RenderingIsIdenticalInBothBuilds) {
     auto engine = MakeEngine();
     engine->SetParams({0.3f, 0.7f, 0.25f, 0.4f, 0.75f, 0.8f, 0.8f, 0.3f, 1, 1, 0});
     engine->ResetStream(44100);
@@ -201,6 +237,21 @@ TEST(Reference, RenderingIsIdenticalInBothBuilds) {
     int32_t done;
     engine->ProcessTail(tail.data(), 30000, {2, 44100}, &done);
     EXPECT_EQ(test::Fingerprint(tail, test::Fingerprint(audio)), 15596913649715634992ull);
+}
+
+// The processor's widest kernel runs unless a test asks for another; one it
+// cannot run is refused and changes nothing.
+TEST(Kernels, TheWidestAvailableRunsByDefault) {
+    const NetworkKernel widest = KernelAvailable(NetworkKernel::Avx2)   ? NetworkKernel::Avx2
+                                 : KernelAvailable(NetworkKernel::Sse2) ? NetworkKernel::Sse2
+                                                                        : NetworkKernel::Portable;
+    EXPECT_EQ(ActiveKernel(), widest);
+    EXPECT_TRUE(KernelAvailable(NetworkKernel::Portable));
+    for (NetworkKernel kernel : {NetworkKernel::Sse2, NetworkKernel::Avx2}) {
+        if (KernelAvailable(kernel)) continue;
+        EXPECT_FALSE(UseKernel(kernel)) << int(kernel);
+        EXPECT_EQ(ActiveKernel(), widest) << int(kernel);
+    }
 }
 
 }  // namespace

@@ -1,20 +1,30 @@
-// The stereo network with SSE2: comb k of the left and comb k of the right
-// channel share their input and coefficients, so they run side by side in the
-// two lanes of one register, as do the all-passes and the shelves. Lane
-// arithmetic is the scalar path's IEEE double arithmetic in the same order,
-// and a packed sum over the combs adds them in comb order in each lane, so
-// the output is bit for bit that of the frame step.
-#include "network_state.h"
+// The network's kernel for processors with SSE2, the baseline of both builds
+// (the 32-bit plug-in runs it). Stereo: comb k of the left and comb k of the
+// right channel share their input and coefficients, so they run side by side
+// in the two lanes of one register, as do the all-passes and the shelves.
+// Lane arithmetic is the portable kernel's IEEE double arithmetic in the same
+// order, and a packed sum over the combs adds them in comb order in each
+// lane, so the output is bit for bit that of the frame step. Mono runs the
+// portable kernel.
+#include "network_kernels.h"
 
-#ifdef LUMBROOK_PAIRED_STEREO
+#ifdef LUMBROOK_SSE2_KERNEL
 
 #include <emmintrin.h>
+
+#include "shelf_pair.h"
 
 namespace lumbrook {
 
 namespace {
 
-constexpr int kCombGroup = 4;  // pairs per pass: eight would not fit the registers
+// Comb pairs per pass: as many as the registers hold with the coefficients,
+// the input and the sum (16 registers in 64-bit code, 8 in 32-bit code).
+#ifdef __x86_64__
+constexpr int kCombGroup = 4;
+#else
+constexpr int kCombGroup = 2;
+#endif
 
 __m128d LoadPair(const float* left, const float* right) {
     return _mm_cvtps_pd(_mm_unpacklo_ps(_mm_load_ss(left), _mm_load_ss(right)));
@@ -26,10 +36,10 @@ void StorePair(float* left, float* right, __m128d value) {
     _mm_store_ss(right, _mm_shuffle_ps(rounded, rounded, 1));
 }
 
-// Combs first..first+3 of both channels. The second pass adds to the first
-// pass's sums, which keeps the comb order of the additions.
+// Combs first..first+kCombGroup-1 of both channels. A later pass adds to the
+// earlier passes' sums, which keeps the comb order of the additions.
 template <int first>
-void RunCombPairs(NetworkState& net, const CallContext& ctx, int32_t frameCount) {
+void RunCombPairs(NetworkState& net, CallContext& ctx, int32_t frameCount) {
     constexpr int kRight = kCombsPerChannel;
     int32_t* cursor = net.combCursor;
     const int32_t* length = ctx.combLength;
@@ -41,7 +51,7 @@ void RunCombPairs(NetworkState& net, const CallContext& ctx, int32_t frameCount)
         store[k] = _mm_set_pd(net.combStore[kRight + first + k], net.combStore[first + k]);
 
     const float* input = ctx.combInput;
-    double* sum = const_cast<double*>(&ctx.wet[0][0]);
+    double* sum = &ctx.wet[0][0];
     for (int32_t frames = frameCount; frames > 0;) {
         int32_t chunk = ChunkBeforeWrap(cursor + first, length + first, kCombGroup, frames);
         chunk =
@@ -79,43 +89,12 @@ void RunCombPairs(NetworkState& net, const CallContext& ctx, int32_t frameCount)
     }
 }
 
-struct ShelfPair {
-    __m128d b0, b1, b2, a1, a2, x1, x2, y1, y2;
-
-    ShelfPair(const ShelfFilter& l, const ShelfFilter& r)
-        : b0(_mm_set_pd(r.b0, l.b0)),
-          b1(_mm_set_pd(r.b1, l.b1)),
-          b2(_mm_set_pd(r.b2, l.b2)),
-          a1(_mm_set_pd(r.a1, l.a1)),
-          a2(_mm_set_pd(r.a2, l.a2)),
-          x1(_mm_set_pd(r.x1, l.x1)),
-          x2(_mm_set_pd(r.x2, l.x2)),
-          y1(_mm_set_pd(r.y1, l.y1)),
-          y2(_mm_set_pd(r.y2, l.y2)) {}
-
-    __m128d Filter(__m128d x) {
-        __m128d y = _mm_add_pd(_mm_mul_pd(b0, x), _mm_mul_pd(b1, x1));
-        y = _mm_add_pd(y, _mm_mul_pd(b2, x2));
-        y = _mm_sub_pd(y, _mm_mul_pd(a1, y1));
-        y = _mm_sub_pd(y, _mm_mul_pd(a2, y2));
-        x2 = x1;
-        x1 = x;
-        y2 = y1;
-        y1 = y;
-        return y;
-    }
-
-    void StoreHistory(ShelfFilter& l, ShelfFilter& r) const {
-        _mm_storel_pd(&l.x1, x1);
-        _mm_storeh_pd(&r.x1, x1);
-        _mm_storel_pd(&l.x2, x2);
-        _mm_storeh_pd(&r.x2, x2);
-        _mm_storel_pd(&l.y1, y1);
-        _mm_storeh_pd(&r.y1, y1);
-        _mm_storel_pd(&l.y2, y2);
-        _mm_storeh_pd(&r.y2, y2);
-    }
-};
+template <int first>
+void RunCombPasses(NetworkState& net, CallContext& ctx, int32_t frameCount) {
+    RunCombPairs<first>(net, ctx, frameCount);
+    if constexpr (first + kCombGroup < kCombsPerChannel)
+        RunCombPasses<first + kCombGroup>(net, ctx, frameCount);
+}
 
 // The all-passes, the equaliser and the output mix in one pass: the
 // shelves' recursion then overlaps the all-passes' work.
@@ -186,11 +165,14 @@ void RunAllpassesToOutput(NetworkState& net, CallContext& ctx, float* frames, in
 
 }  // namespace
 
-void RunStereoBlockPaired(NetworkState& net, CallContext& ctx, float* frames, int32_t frameCount) {
+void RunBlockSse2(NetworkState& net, CallContext& ctx, float* frames, int32_t frameCount) {
+    if (ctx.channels != 2) {
+        RunBlock(net, ctx, frames, frameCount);
+        return;
+    }
     if (!ctx.tail) ReadInput(ctx, frames, frameCount);
     RunInputStage(net, ctx, frameCount);
-    RunCombPairs<0>(net, ctx, frameCount);
-    RunCombPairs<kCombGroup>(net, ctx, frameCount);
+    RunCombPasses<0>(net, ctx, frameCount);
     if (ctx.tail)
         RunAllpassesToOutput<true>(net, ctx, frames, frameCount);
     else

@@ -1,0 +1,33 @@
+// The vector kernel for processors with AVX2, chosen at run time: only this
+// file's own code is compiled for AVX2 (the headers it includes come first,
+// so no shared inline function carries an AVX2 instruction elsewhere).
+#include <cstdint>
+#include <cstring>
+#include <type_traits>
+
+#include <immintrin.h>
+
+#include "network_kernels.h"
+#include "shelf_pair.h"
+
+#ifdef LUMBROOK_AVX2_KERNEL
+
+#pragma GCC push_options
+#pragma GCC target("avx2")
+
+namespace lumbrook {
+namespace {
+
+#include "network_vector.h"
+
+}  // namespace
+
+void RunBlockAvx2(NetworkState& net, CallContext& ctx, float* frames, int32_t frameCount) {
+    RunBlockVector(net, ctx, frames, frameCount);
+}
+
+}  // namespace lumbrook
+
+#pragma GCC pop_options
+
+#endif
