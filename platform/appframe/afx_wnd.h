@@ -63,6 +63,9 @@ protected:
     // The window is going away (by DestroyWindow or with its parent).
     virtual void OnDestroy() {}
     void OnHScroll(UINT code, UINT position, CWnd* scrollBar);
+    // A WM_COMMAND notification: runs the message map's row for its code and
+    // control, if there is one. TRUE when something handled it.
+    virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
 
     virtual const AFX_MSGMAP* GetMessageMap() const;
     static const AFX_MSGMAP messageMap;
