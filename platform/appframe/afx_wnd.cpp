@@ -43,18 +43,6 @@ CWnd* CWnd::FromHandle(HWND window) {
     return TempWrapper(window);
 }
 
-CWnd* CWnd::GetDlgItem(int id) const {
-    return FromHandle(::GetDlgItem(m_hWnd, id));
-}
-
-void CWnd::SetWindowText(const char* text) {
-    ::SetWindowTextA(m_hWnd, text);
-}
-
-int CWnd::GetWindowText(char* text, int size) const {
-    return ::GetWindowTextA(m_hWnd, text, size);
-}
-
 BOOL CWnd::DestroyWindow() {
     return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE;
 }

@@ -5,8 +5,6 @@
 
 #include <windows.h>
 
-class CWnd;
-
 class CWnd {
 public:
     CWnd() = default;
@@ -18,10 +16,6 @@ public:
     // valid until the thread has asked for many more (do not keep it).
     static CWnd* FromHandle(HWND window);
 
-    CWnd* GetDlgItem(int id) const;
-    void SetWindowText(const char* text);
-    int GetWindowText(char* text, int size) const;
-    BOOL ShowWindow(int command) { return ::ShowWindow(m_hWnd, command); }
     virtual BOOL DestroyWindow();
 
     HWND m_hWnd = nullptr;
@@ -59,7 +53,6 @@ public:
     BOOL DestroyWindow() override;
 
 protected:
-    virtual void DoDataExchange(void*) {}
     // The window is going away (by DestroyWindow or with its parent).
     virtual void OnDestroy() {}
     void OnHScroll(UINT code, UINT position, CWnd* scrollBar);
