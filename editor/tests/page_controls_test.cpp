@@ -173,40 +173,6 @@ TEST_F(PageTest, CheckBoxesWriteSwitchesAndBypassIsNeverShown) {
     EXPECT_EQ(Switch(ParamId::EnableEq), 0);
 }
 
-// Only the notifications the page's table routes do anything: a click from
-// a box, typing or leaving reported for a check box or a scroll bar, and
-// codes the page does not handle change no property and tell no one.
-TEST_F(PageTest, CommandsFromOtherControlsOrWithOtherCodesChangeNothing) {
-    const struct {
-        const char* what;
-        int id;
-        WORD code;
-    } cases[] = {
-        {"click from the pre-delay box", IDC_PREDELAY_EDIT, BN_CLICKED},
-        {"click from the low-shelf box", IDC_LOEQ_EDIT, BN_CLICKED},
-        {"click from a scroll bar", IDC_ROOMSIZE_SCROLL, BN_CLICKED},
-        {"change from the bypass box", IDC_BYPASS, EN_CHANGE},
-        {"leaving the equaliser switch", IDC_ENABLE_EQ, EN_KILLFOCUS},
-        {"leaving a scroll bar", IDC_HIEQ_SCROLL, EN_KILLFOCUS},
-        {"focus into the dry box", IDC_DRY_EDIT, EN_SETFOCUS},
-        {"change from the logo", IDC_LOGO, EN_CHANGE},
-        {"click from no control", 0, BN_CLICKED},
-    };
-    ReverbParams before, after;
-    effectInPlace->GetParams(&before, 44);
-    const std::string preDelayText = Text(window, IDC_PREDELAY_EDIT);
-    for (const auto& c : cases) {
-        SetFocus(Item(window, c.id));
-        site.changes = 0;
-        SendMessageW(window, WM_COMMAND, MAKEWPARAM(c.id, c.code),
-                     reinterpret_cast<LPARAM>(Item(window, c.id)));
-        EXPECT_EQ(site.changes, 0) << c.what;
-        effectInPlace->GetParams(&after, 44);
-        EXPECT_EQ(std::memcmp(&before, &after, 44), 0) << c.what;
-    }
-    EXPECT_EQ(Text(window, IDC_PREDELAY_EDIT), preDelayText);
-}
-
 struct ShellRecord {
     std::string verb, file;
     int opened = 0;
@@ -238,6 +204,45 @@ TEST_F(PageTest, LogoOpensTheWebPageAndChangesNothing) {
     effectInPlace->GetParams(after, 44);
     EXPECT_EQ(std::memcmp(before, after, 44), 0);
     EXPECT_EQ(site.changes, 0);
+}
+
+// Only the notifications the page's table routes do anything: a click from
+// a box, typing or leaving reported for a check box or a scroll bar, and
+// codes the page does not handle change no property, tell no one and open
+// nothing.
+TEST_F(PageTest, CommandsFromOtherControlsOrWithOtherCodesChangeNothing) {
+    const struct {
+        const char* what;
+        int id;
+        WORD code;
+    } cases[] = {
+        {"click from the pre-delay box", IDC_PREDELAY_EDIT, BN_CLICKED},
+        {"click from the low-shelf box", IDC_LOEQ_EDIT, BN_CLICKED},
+        {"click from a scroll bar", IDC_ROOMSIZE_SCROLL, BN_CLICKED},
+        {"change from the bypass box", IDC_BYPASS, EN_CHANGE},
+        {"leaving the equaliser switch", IDC_ENABLE_EQ, EN_KILLFOCUS},
+        {"leaving a scroll bar", IDC_HIEQ_SCROLL, EN_KILLFOCUS},
+        {"focus into the dry box", IDC_DRY_EDIT, EN_SETFOCUS},
+        {"change from the logo", IDC_LOGO, EN_CHANGE},
+        {"click from no control", 0, BN_CLICKED},
+    };
+    ReverbEditor::SetShellOpenForTesting(RecordShellOpen);
+    gShell = ShellRecord();
+    ReverbParams before, after;
+    effectInPlace->GetParams(&before, 44);
+    const std::string preDelayText = Text(window, IDC_PREDELAY_EDIT);
+    for (const auto& c : cases) {
+        SetFocus(Item(window, c.id));
+        site.changes = 0;
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(c.id, c.code),
+                     reinterpret_cast<LPARAM>(Item(window, c.id)));
+        EXPECT_EQ(site.changes, 0) << c.what;
+        effectInPlace->GetParams(&after, 44);
+        EXPECT_EQ(std::memcmp(&before, &after, 44), 0) << c.what;
+    }
+    ReverbEditor::SetShellOpenForTesting(nullptr);
+    EXPECT_EQ(Text(window, IDC_PREDELAY_EDIT), preDelayText);
+    EXPECT_EQ(gShell.opened, 0);
 }
 
 // The eight rows as the page's user meets them: each scroll bar and each box
