@@ -8,6 +8,7 @@
 
 #include "afx_wnd.h"
 #include "interfaces.h"
+#include "page_controls.h"
 #include "reverb_params.h"
 
 namespace lumbrook {
@@ -49,19 +50,20 @@ private:
     ReverbEditor();
     ~ReverbEditor() override;
 
+    BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
     void OnHScroll(UINT code, UINT position, CWnd* scrollBar);
-    void OnEditChange(UINT id);
-    void OnEditKillFocus(UINT id);
-    void OnCheckBoxClicked(UINT id);
+    void OnEditChange(const PageControl& row);
+    void OnEditKillFocus(const PageControl& row);
+    void OnCheckBoxClicked(const PageControl& row);
     void OnLogoClicked(UINT id);
 
     HRESULT WriteValue(ParamId id, float value);
     HRESULT WriteSwitch(ParamId id, int32_t value);
     HRESULT ReadValue(ParamId id, float* value);
     HRESULT ReadSwitch(ParamId id, int32_t* value);
-    void ShowValue(ParamId id, float value);  // the edit box's text
-    void SetScroll(ParamId id, int position);
-    int Scroll(ParamId id) const;
+    void ShowValue(const PageControl& row, float value);  // the edit box's text
+    void SetScroll(const PageControl& row, int position);
+    int Scroll(const PageControl& row) const;
     void NotifySite();
 
     DECLARE_MESSAGE_MAP()

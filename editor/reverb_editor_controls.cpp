@@ -7,6 +7,7 @@
 #include <string>
 
 #include "afx_string.h"
+#include "framework_interfaces.h"
 #include "module_state.h"
 #include "page_controls.h"
 #include "property_access.h"
@@ -34,38 +35,11 @@ std::string ControlText(HWND box) {
 
 }  // namespace
 
+// The parameter controls are routed by the page's table (OnCommand); the
+// map keeps the scroll bars' message and the logo.
 const AFX_MSGMAP_ENTRY ReverbEditor::messageEntries[] = {
-    AFX_ON_WM_HSCROLL(ReverbEditor, OnHScroll) AFX_ON_COMMAND(
-        ReverbEditor, BN_CLICKED, IDC_BYPASS,
-        OnCheckBoxClicked) AFX_ON_COMMAND(ReverbEditor, EN_CHANGE, IDC_PREDELAY_EDIT, OnEditChange)
-        AFX_ON_COMMAND(ReverbEditor, EN_CHANGE, IDC_LOEQ_EDIT, OnEditChange) AFX_ON_COMMAND(
-            ReverbEditor, EN_CHANGE, IDC_HIEQ_EDIT,
-            OnEditChange) AFX_ON_COMMAND(ReverbEditor, EN_CHANGE, IDC_DRY_EDIT, OnEditChange)
-            AFX_ON_COMMAND(ReverbEditor, EN_CHANGE, IDC_DAMPING_EDIT, OnEditChange) AFX_ON_COMMAND(
-                ReverbEditor, EN_CHANGE, IDC_ROOMSIZE_EDIT,
-                OnEditChange) AFX_ON_COMMAND(ReverbEditor, EN_CHANGE, IDC_REVERB_EDIT, OnEditChange)
-                AFX_ON_COMMAND(ReverbEditor, EN_KILLFOCUS, IDC_PREDELAY_EDIT,
-                               OnEditKillFocus) AFX_ON_COMMAND(ReverbEditor, EN_KILLFOCUS,
-                                                               IDC_LOEQ_EDIT, OnEditKillFocus)
-                    AFX_ON_COMMAND(ReverbEditor, EN_KILLFOCUS, IDC_HIEQ_EDIT,
-                                   OnEditKillFocus) AFX_ON_COMMAND(ReverbEditor, EN_KILLFOCUS,
-                                                                   IDC_DRY_EDIT, OnEditKillFocus)
-                        AFX_ON_COMMAND(ReverbEditor, EN_KILLFOCUS, IDC_DAMPING_EDIT,
-                                       OnEditKillFocus) AFX_ON_COMMAND(ReverbEditor, EN_KILLFOCUS,
-                                                                       IDC_ROOMSIZE_EDIT,
-                                                                       OnEditKillFocus)
-                            AFX_ON_COMMAND(ReverbEditor, EN_KILLFOCUS, IDC_REVERB_EDIT,
-                                           OnEditKillFocus)
-                                AFX_ON_COMMAND(ReverbEditor, STN_CLICKED, IDC_LOGO, OnLogoClicked)
-                                    AFX_ON_COMMAND(ReverbEditor, BN_CLICKED, IDC_ENABLE_EQ,
-                                                   OnCheckBoxClicked)
-                                        AFX_ON_COMMAND(ReverbEditor, EN_CHANGE, IDC_EARLYREF_EDIT,
-                                                       OnEditChange)
-                                            AFX_ON_COMMAND(ReverbEditor, EN_KILLFOCUS,
-                                                           IDC_EARLYREF_EDIT, OnEditKillFocus)
-                                                AFX_ON_COMMAND(ReverbEditor, BN_CLICKED,
-                                                               IDC_EXTEND_TAIL, OnCheckBoxClicked)
-                                                    AFX_END_MESSAGE_MAP};
+    AFX_ON_WM_HSCROLL(ReverbEditor, OnHScroll)
+        AFX_ON_COMMAND(ReverbEditor, STN_CLICKED, IDC_LOGO, OnLogoClicked) AFX_END_MESSAGE_MAP};
 
 const AFX_MSGMAP ReverbEditor::messageMap = {&CDialog::messageMap, messageEntries};
 
@@ -91,19 +65,19 @@ void ReverbEditor::NotifySite() {
     if (pageSite_) pageSite_->OnChange();
 }
 
-void ReverbEditor::ShowValue(ParamId id, float value) {
-    const ParamInfo& param = Param(id);
+void ReverbEditor::ShowValue(const PageControl& row, float value) {
+    const ParamInfo& param = Param(row.id);
     CString text;
     text.Format(param.unit.format, DisplayFromValue(param.unit, value));
-    SetDlgItemTextA(m_hWnd, Control(id).editId, text);
+    SetDlgItemTextA(m_hWnd, row.editId, text);
 }
 
-void ReverbEditor::SetScroll(ParamId id, int position) {
-    SetScrollPos(::GetDlgItem(m_hWnd, Control(id).scrollId), SB_CTL, position, TRUE);
+void ReverbEditor::SetScroll(const PageControl& row, int position) {
+    SetScrollPos(::GetDlgItem(m_hWnd, row.scrollId), SB_CTL, position, TRUE);
 }
 
-int ReverbEditor::Scroll(ParamId id) const {
-    return GetScrollPos(::GetDlgItem(m_hWnd, Control(id).scrollId), SB_CTL);
+int ReverbEditor::Scroll(const PageControl& row) const {
+    return GetScrollPos(::GetDlgItem(m_hWnd, row.scrollId), SB_CTL);
 }
 
 BOOL ReverbEditor::OnInitDialog() {
@@ -115,10 +89,29 @@ BOOL ReverbEditor::OnInitDialog() {
     info.nMax = kScrollMaximum;
     info.nPage = kScrollPage;
     info.nPos = 0;
-    for (ParamId id : kContinuousRows)
-        SetScrollInfo(::GetDlgItem(m_hWnd, Control(id).scrollId), SB_CTL, &info, TRUE);
+    for (const PageControl& row : kPageControls)
+        if (row.scrollId) SetScrollInfo(::GetDlgItem(m_hWnd, row.scrollId), SB_CTL, &info, TRUE);
     initialized_ = 1;
     return FALSE;  // the dialog manager leaves the focus alone
+}
+
+// A typed change or a leave of one of the table's edit boxes, or a click on
+// one of its check boxes; any other command goes to the message map.
+BOOL ReverbEditor::OnCommand(WPARAM wParam, LPARAM lParam) {
+    const int id = LOWORD(wParam);
+    const PageControl* row = nullptr;
+    switch (HIWORD(wParam)) {
+    case EN_CHANGE:
+        if ((row = RowOf(&PageControl::editId, id))) OnEditChange(*row);
+        break;
+    case EN_KILLFOCUS:
+        if ((row = RowOf(&PageControl::editId, id))) OnEditKillFocus(*row);
+        break;
+    case BN_CLICKED:
+        if ((row = RowOf(&PageControl::checkBoxId, id))) OnCheckBoxClicked(*row);
+        break;
+    }
+    return row ? TRUE : CDialog::OnCommand(wParam, lParam);
 }
 
 // Every scroll message writes the row's property, even one that did not
@@ -126,9 +119,9 @@ BOOL ReverbEditor::OnInitDialog() {
 void ReverbEditor::OnHScroll(UINT code, UINT thumb, CWnd* scrollBar) {
     CDialog::OnHScroll(code, thumb, scrollBar);
     if (!scrollBar) return;
-    const ParamInfo* param = ParamForControl(GetDlgCtrlID(scrollBar->m_hWnd));
-    if (!param || param->kind != ParamKind::Continuous) return;
-    const PageControl& row = Control(param->id);
+    const PageControl* found = RowOf(&PageControl::scrollId, GetDlgCtrlID(scrollBar->m_hWnd));
+    if (!found) return;
+    const PageControl& row = *found;
     int position = GetScrollPos(scrollBar->m_hWnd, SB_CTL);
     bool clamp = true;
     switch (code) {
@@ -148,78 +141,88 @@ void ReverbEditor::OnHScroll(UINT code, UINT thumb, CWnd* scrollBar) {
             position <= 0 ? 0 : (position >= kFullScalePosition ? kFullScalePosition : position);
     SetScrollPos(scrollBar->m_hWnd, SB_CTL, position, TRUE);
     const float value = PositionToValue(GetScrollPos(scrollBar->m_hWnd, SB_CTL));
-    WriteValue(param->id, value);
-    ShowValue(param->id, value);
+    WriteValue(row.id, value);
+    ShowValue(row, value);
     NotifySite();
 }
 
 // Only what the user types counts: text the page sets itself while the
 // focus is elsewhere is not written back.
-void ReverbEditor::OnEditChange(UINT id) {
-    HWND box = ::GetDlgItem(m_hWnd, int(id));
+void ReverbEditor::OnEditChange(const PageControl& row) {
+    HWND box = ::GetDlgItem(m_hWnd, row.editId);
     if (GetFocus() != box) return;
-    const ParamInfo* param = ParamForControl(int(id));
-    if (!param) return;
+    const ParamInfo& param = Param(row.id);
     const float value = ValueFromDisplay(
-        param->unit, ClampDisplay(param->unit, std::atof(ControlText(box).c_str())));
-    WriteValue(param->id, value);
-    SetScroll(param->id, ValueToPosition(value));
+        param.unit, ClampDisplay(param.unit, std::atof(ControlText(box).c_str())));
+    WriteValue(row.id, value);
+    SetScroll(row, ValueToPosition(value));
     NotifySite();
 }
 
 // The box shows its clamped number in the row's format again; the value was
 // written while typing.
-void ReverbEditor::OnEditKillFocus(UINT id) {
-    const ParamInfo* param = ParamForControl(int(id));
-    if (!param) return;
-    const std::string text = ControlText(::GetDlgItem(m_hWnd, int(id)));
+void ReverbEditor::OnEditKillFocus(const PageControl& row) {
+    const ParamInfo& param = Param(row.id);
+    const std::string text = ControlText(::GetDlgItem(m_hWnd, row.editId));
     CString shown;
-    shown.Format(param->unit.format, ClampDisplay(param->unit, std::atof(text.c_str())));
-    SetDlgItemTextA(m_hWnd, int(id), shown);
-    if (Control(param->id).notifyOnLeave) NotifySite();
+    shown.Format(param.unit.format, ClampDisplay(param.unit, std::atof(text.c_str())));
+    SetDlgItemTextA(m_hWnd, row.editId, shown);
+    if (row.notifyOnLeave) NotifySite();
 }
 
-void ReverbEditor::OnCheckBoxClicked(UINT id) {
-    const ParamInfo* param = ParamForControl(int(id));
-    if (!param) return;
-    const bool checked = IsDlgButtonChecked(m_hWnd, int(id)) == BST_CHECKED;
-    WriteSwitch(param->id, checked ? 1 : 0);
+void ReverbEditor::OnCheckBoxClicked(const PageControl& row) {
+    const bool checked = IsDlgButtonChecked(m_hWnd, row.checkBoxId) == BST_CHECKED;
+    WriteSwitch(row.id, checked ? 1 : 0);
     NotifySite();
 }
 
+// The applied rows top to bottom; a failed read stops here, leaving the
+// rows below as they were and the site untold.
 int32_t STDMETHODCALLTYPE ReverbEditor::UpdateControls() {
     AFX_MANAGE_STATE(AfxGetStaticModuleState());
     if (!initialized_) return 1;
-    for (ParamId id : kContinuousRows) {
-        float value = 0.0f;
-        if (FAILED(ReadValue(id, &value))) return 0;
-        SetScroll(id, ValueToPosition(value));
-        ShowValue(id, value);
+    for (const PageControl& row : kPageControls) {
+        if (!row.applied) continue;
+        if (Param(row.id).kind == ParamKind::Continuous) {
+            float value = 0.0f;
+            if (FAILED(ReadValue(row.id, &value))) return 0;
+            SetScroll(row, ValueToPosition(value));
+            ShowValue(row, value);
+        } else {
+            int32_t value = 0;
+            if (FAILED(ReadSwitch(row.id, &value))) return 0;
+            CheckDlgButton(m_hWnd, row.checkBoxId, value ? BST_CHECKED : BST_UNCHECKED);
+        }
     }
-    for (ParamId id : {ParamId::EnableEq, ParamId::ExtendTail}) {
-        int32_t value = 0;
-        if (FAILED(ReadSwitch(id, &value))) return 0;
-        CheckDlgButton(m_hWnd, Control(id).checkBoxId, value ? BST_CHECKED : BST_UNCHECKED);
-    }
-    // Bypass is a live switch for the moment, never shown as a setting.
-    CheckDlgButton(m_hWnd, Control(ParamId::Bypass).checkBoxId, BST_UNCHECKED);
+    for (const PageControl& row : kPageControls)
+        if (!row.applied) CheckDlgButton(m_hWnd, row.checkBoxId, BST_UNCHECKED);
     NotifySite();
     return 1;
 }
 
+// Every control is read before the first write, then the applied rows are
+// written top to bottom; the edit boxes' texts play no part.
 int32_t STDMETHODCALLTYPE ReverbEditor::Apply() {
     AFX_MANAGE_STATE(AfxGetStaticModuleState());
     if (!m_hWnd) return 1;
-    float values[kContinuousRowCount];
-    for (int i = 0; i < kContinuousRowCount; ++i)
-        values[i] = PositionToValue(Scroll(kContinuousRows[i]));
-    const int32_t enableEq =
-        IsDlgButtonChecked(m_hWnd, Control(ParamId::EnableEq).checkBoxId) ? 1 : 0;
-    const int32_t extendTail =
-        IsDlgButtonChecked(m_hWnd, Control(ParamId::ExtendTail).checkBoxId) ? 1 : 0;
-    for (int i = 0; i < kContinuousRowCount; ++i) WriteValue(kContinuousRows[i], values[i]);
-    WriteSwitch(ParamId::EnableEq, enableEq);
-    WriteSwitch(ParamId::ExtendTail, extendTail);
+    float values[kParamCount] = {};
+    int32_t switches[kParamCount] = {};
+    for (int i = 0; i < kParamCount; ++i) {
+        const PageControl& row = kPageControls[i];
+        if (!row.applied) continue;
+        if (Param(row.id).kind == ParamKind::Continuous)
+            values[i] = PositionToValue(Scroll(row));
+        else
+            switches[i] = IsDlgButtonChecked(m_hWnd, row.checkBoxId) ? 1 : 0;
+    }
+    for (int i = 0; i < kParamCount; ++i) {
+        const PageControl& row = kPageControls[i];
+        if (!row.applied) continue;
+        if (Param(row.id).kind == ParamKind::Continuous)
+            WriteValue(row.id, values[i]);
+        else
+            WriteSwitch(row.id, switches[i]);
+    }
     return 1;
 }
 

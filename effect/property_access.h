@@ -1,6 +1,7 @@
-// Reading and writing one parameter through a bound effect's IReverbControl,
-// chosen by ParamId: the way every client of the automation interface (the
-// editor, the command-line host) reaches a property without a table of its own.
+// The automation interface as a table: one row per property in slot order,
+// with the parameter it reaches and its accessors as member pointers, made
+// from control_properties.h. Every client of the interface (the editor, the
+// command-line host, the tests) reaches a property through this table.
 #pragma once
 
 #include "interfaces.h"
@@ -8,7 +9,44 @@
 
 namespace lumbrook {
 
-// E_INVALIDARG when the parameter is of the other kind.
+using GetFloatAccessor = HRESULT (STDMETHODCALLTYPE IReverbControl::*)(float*);
+using PutFloatAccessor = HRESULT (STDMETHODCALLTYPE IReverbControl::*)(float);
+using GetSwitchAccessor = HRESULT (STDMETHODCALLTYPE IReverbControl::*)(int32_t*);
+using PutSwitchAccessor = HRESULT (STDMETHODCALLTYPE IReverbControl::*)(int32_t);
+
+// A control has the float accessors, a switch the int32 ones; the other two
+// are null.
+struct ControlProperty {
+    ParamId id;
+    GetFloatAccessor getFloat;
+    PutFloatAccessor putFloat;
+    GetSwitchAccessor getSwitch;
+    PutSwitchAccessor putSwitch;
+};
+
+constexpr ControlProperty PropertyRow(ParamId id, GetFloatAccessor get, PutFloatAccessor put) {
+    return {id, get, put, nullptr, nullptr};
+}
+constexpr ControlProperty PropertyRow(ParamId id, GetSwitchAccessor get, PutSwitchAccessor put) {
+    return {id, nullptr, nullptr, get, put};
+}
+
+#define LUMBROOK_PROPERTY_ROW(Name, Type) \
+    PropertyRow(ParamId::Name, &IReverbControl::get_##Name, &IReverbControl::put_##Name),
+constexpr ControlProperty kControlProperties[] = {
+    LUMBROOK_CONTROL_PROPERTIES(LUMBROOK_PROPERTY_ROW)};
+#undef LUMBROOK_PROPERTY_ROW
+static_assert(sizeof(kControlProperties) / sizeof(kControlProperties[0]) == kParamCount,
+              "one property per parameter");
+
+static_assert(OneRowPerParameter(kControlProperties), "every parameter has exactly one property");
+
+// Row i's getter sits at slot kFirstPropertySlot + 2i, its setter next;
+// slots 0 to 6 are IUnknown's and IDispatch's.
+constexpr int kFirstPropertySlot = 7;
+constexpr int kControlTableSlots = kFirstPropertySlot + 2 * kParamCount;
+
+// E_INVALIDARG when the parameter is of the other kind (or not one).
 HRESULT PutFloatProperty(IReverbControl* control, ParamId id, float value);
 HRESULT GetFloatProperty(IReverbControl* control, ParamId id, float* value);
 HRESULT PutSwitchProperty(IReverbControl* control, ParamId id, int32_t value);

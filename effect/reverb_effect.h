@@ -40,28 +40,11 @@ public:
 
     // IReverbControl: the value is stored unchecked; the setter refreshes
     // the coefficients it drives.
-    HRESULT STDMETHODCALLTYPE get_RoomSize(float* value) override;
-    HRESULT STDMETHODCALLTYPE put_RoomSize(float value) override;
-    HRESULT STDMETHODCALLTYPE get_Damping(float* value) override;
-    HRESULT STDMETHODCALLTYPE put_Damping(float value) override;
-    HRESULT STDMETHODCALLTYPE get_Bypass(int32_t* value) override;
-    HRESULT STDMETHODCALLTYPE put_Bypass(int32_t value) override;
-    HRESULT STDMETHODCALLTYPE get_PreDelay(float* value) override;
-    HRESULT STDMETHODCALLTYPE put_PreDelay(float value) override;
-    HRESULT STDMETHODCALLTYPE get_ReverbLevel(float* value) override;
-    HRESULT STDMETHODCALLTYPE put_ReverbLevel(float value) override;
-    HRESULT STDMETHODCALLTYPE get_DryLevel(float* value) override;
-    HRESULT STDMETHODCALLTYPE put_DryLevel(float value) override;
-    HRESULT STDMETHODCALLTYPE get_LoEq(float* value) override;
-    HRESULT STDMETHODCALLTYPE put_LoEq(float value) override;
-    HRESULT STDMETHODCALLTYPE get_HiEq(float* value) override;
-    HRESULT STDMETHODCALLTYPE put_HiEq(float value) override;
-    HRESULT STDMETHODCALLTYPE get_EnableEq(int32_t* value) override;
-    HRESULT STDMETHODCALLTYPE put_EnableEq(int32_t value) override;
-    HRESULT STDMETHODCALLTYPE get_EarlyRef(float* value) override;
-    HRESULT STDMETHODCALLTYPE put_EarlyRef(float value) override;
-    HRESULT STDMETHODCALLTYPE get_ExtendTail(int32_t* value) override;
-    HRESULT STDMETHODCALLTYPE put_ExtendTail(int32_t value) override;
+#define LUMBROOK_OVERRIDE_ACCESSORS(Name, Type)                 \
+    HRESULT STDMETHODCALLTYPE get_##Name(Type* value) override; \
+    HRESULT STDMETHODCALLTYPE put_##Name(Type value) override;
+    LUMBROOK_CONTROL_PROPERTIES(LUMBROOK_OVERRIDE_ACCESSORS)
+#undef LUMBROOK_OVERRIDE_ACCESSORS
 
     // IInPlaceEffect
     HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;
@@ -95,10 +78,11 @@ public:
 private:
     ReverbEffect();
 
-    HRESULT GetFloat(ParamId id, float* value);
-    HRESULT PutFloat(ParamId id, float value);
-    HRESULT GetSwitch(ParamId id, int32_t* value);
-    HRESULT PutSwitch(ParamId id, int32_t value);
+    // What every accessor does, by the property's type.
+    HRESULT GetProperty(ParamId id, float* value);
+    HRESULT PutProperty(ParamId id, float value);
+    HRESULT GetProperty(ParamId id, int32_t* value);
+    HRESULT PutProperty(ParamId id, int32_t value);
     BufferFormat CurrentBufferFormat() const;
 
     WAVEFORMATEX format_;

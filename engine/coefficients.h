@@ -16,6 +16,11 @@ namespace lumbrook {
 float UnitSetting(float value);
 
 float FeedbackFrom(float roomSize);
+// The two weights of each comb's one-pole low-pass in its feedback path,
+// store = output * damp2 + store * damp1: damp1 = damping * 0.4 is the share
+// of the previous store, damp2 = 1 - damping * 0.4 that of the new output.
+// They sum to 1, so damping darkens the tail without changing its level:
+// 0 leaves the feedback unfiltered, 1 keeps 40 % of the previous store.
 float Damp1From(float damping);
 float Damp2From(float damping);
 float EarlyGainFrom(float earlyRef);

@@ -16,17 +16,19 @@ ReverbEngine::ReverbEngine() {
     std::memset(&coef_, 0, sizeof coef_);
     ClearNetwork();
     params_ = DefaultParams();
-    RefreshAll();
+    RefreshFromBlock();
 }
 
 void ReverbEngine::SetParams(const ReverbParams& params) {
     params_ = params;
-    RefreshAll();
+    RefreshFromBlock();
 }
 
-// The block path: everything but the two rate-dependent lengths, which wait
-// for the next reset, and bypass, which a block always switches off.
-void ReverbEngine::RefreshAll() {
+// What a new block (construction, SetParams, a preset) refreshes: every
+// coefficient but the two lengths, which depend on the rate and wait for the
+// next reset, and then bypass, which a block always switches off whatever it
+// holds: bypass is a live switch, never restored from a saved block.
+void ReverbEngine::RefreshFromBlock() {
     coef_.feedback = FeedbackFrom(UnitSetting(params_.roomSize));
     for (ParamId id : {ParamId::Damping, ParamId::EarlyRef, ParamId::ReverbLevel, ParamId::DryLevel,
                        ParamId::LoEq, ParamId::HiEq, ParamId::EnableEq})

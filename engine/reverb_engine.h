@@ -75,7 +75,8 @@ public:
     int64_t TailCount() const { return net_.tailCount; }
 
 private:
-    void RefreshAll();
+    // After a new block: everything but the lengths; bypass off.
+    void RefreshFromBlock();
     void Refresh(ParamId id);
     void ClearNetwork();
     void PrepareCall(CallContext& ctx, uint32_t channelCount, bool tail);

@@ -75,4 +75,19 @@ const ParamInfo* FindParam(const char* name);
 // The constructor's defaults (not preset 0: earlyRef 0, enableEq 1).
 ReverbParams DefaultParams();
 
+// For the static_assert of another layer's table keyed by parameter, whose
+// rows name their parameter in `id`: exactly one row for each parameter (a
+// row left out of a table of kParamCount leaves a zero row, which names the
+// first parameter twice).
+template <typename Row, int N>
+constexpr bool OneRowPerParameter(const Row (&rows)[N]) {
+    if (N != kParamCount) return false;
+    for (int p = 0; p < kParamCount; ++p) {
+        int found = 0;
+        for (const Row& row : rows) found += static_cast<int>(row.id) == p ? 1 : 0;
+        if (found != 1) return false;
+    }
+    return true;
+}
+
 }  // namespace lumbrook

@@ -7,6 +7,11 @@
 
 namespace lumbrook {
 
+// Stored as an int32 in the filter's record. Low and High keep the shelves'
+// numbers in the usual biquad type list (low-pass 0, high-pass 1, band-pass
+// 2, notch 3, peak 4, low shelf 5, high shelf 6). This section is only ever a
+// shelf, so 0 is free to mean "not designed": the value a reset's zero fill
+// leaves, which makes the first sample after a reset design the filter.
 enum class ShelfKind : int32_t { None = 0, Low = 5, High = 6 };
 
 struct ShelfFilter {

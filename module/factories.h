@@ -3,6 +3,7 @@
 // as the module; their text buffers are filled from the module's strings.
 #pragma once
 
+#include "framework_interfaces.h"
 #include "interfaces.h"
 
 namespace lumbrook {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "com_test_support.h"
+#include "framework_interfaces.h"
 #include "page_controls.h"
 #include "resource.h"
 #include "reverb_editor.h"
@@ -54,33 +55,15 @@ public:
         return Unexpected();
     }
 
-#define DOUBLE_FLOAT(Name, Id)                                \
-    HRESULT STDMETHODCALLTYPE get_##Name(float* v) override { \
-        return Read("get_" #Name, Id, v);                     \
-    }                                                         \
-    HRESULT STDMETHODCALLTYPE put_##Name(float v) override {  \
-        return Write("put_" #Name, Id, v);                    \
+#define DOUBLE_ACCESSORS(Name, Type)                         \
+    HRESULT STDMETHODCALLTYPE get_##Name(Type* v) override { \
+        return Read("get_" #Name, ParamId::Name, v);         \
+    }                                                        \
+    HRESULT STDMETHODCALLTYPE put_##Name(Type v) override {  \
+        return Write("put_" #Name, ParamId::Name, v);        \
     }
-#define DOUBLE_SWITCH(Name, Id)                                 \
-    HRESULT STDMETHODCALLTYPE get_##Name(int32_t* v) override { \
-        return Read("get_" #Name, Id, v);                       \
-    }                                                           \
-    HRESULT STDMETHODCALLTYPE put_##Name(int32_t v) override {  \
-        return Write("put_" #Name, Id, v);                      \
-    }
-    DOUBLE_FLOAT(RoomSize, ParamId::RoomSize)
-    DOUBLE_FLOAT(Damping, ParamId::Damping)
-    DOUBLE_SWITCH(Bypass, ParamId::Bypass)
-    DOUBLE_FLOAT(PreDelay, ParamId::PreDelay)
-    DOUBLE_FLOAT(ReverbLevel, ParamId::ReverbLevel)
-    DOUBLE_FLOAT(DryLevel, ParamId::DryLevel)
-    DOUBLE_FLOAT(LoEq, ParamId::LoEq)
-    DOUBLE_FLOAT(HiEq, ParamId::HiEq)
-    DOUBLE_SWITCH(EnableEq, ParamId::EnableEq)
-    DOUBLE_FLOAT(EarlyRef, ParamId::EarlyRef)
-    DOUBLE_SWITCH(ExtendTail, ParamId::ExtendTail)
-#undef DOUBLE_FLOAT
-#undef DOUBLE_SWITCH
+    LUMBROOK_CONTROL_PROPERTIES(DOUBLE_ACCESSORS)
+#undef DOUBLE_ACCESSORS
 
     HRESULT STDMETHODCALLTYPE AttachEditor(IPropPage*) override {
         ++attaches;

@@ -2,9 +2,11 @@
 // leaving a box, check boxes, UpdateControls and Apply.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <limits>
 
 #include "page_fixture.h"
+#include "property_access.h"
 
 namespace lumbrook {
 namespace {
@@ -204,6 +206,45 @@ TEST_F(PageTest, LogoOpensTheWebPageAndChangesNothing) {
     EXPECT_EQ(site.changes, 0);
 }
 
+// Only the notifications the page's table routes do anything: a click from
+// a box, typing or leaving reported for a check box or a scroll bar, and
+// codes the page does not handle change no property, tell no one and open
+// nothing.
+TEST_F(PageTest, CommandsFromOtherControlsOrWithOtherCodesChangeNothing) {
+    const struct {
+        const char* what;
+        int id;
+        WORD code;
+    } cases[] = {
+        {"click from the pre-delay box", IDC_PREDELAY_EDIT, BN_CLICKED},
+        {"click from the low-shelf box", IDC_LOEQ_EDIT, BN_CLICKED},
+        {"click from a scroll bar", IDC_ROOMSIZE_SCROLL, BN_CLICKED},
+        {"change from the bypass box", IDC_BYPASS, EN_CHANGE},
+        {"leaving the equaliser switch", IDC_ENABLE_EQ, EN_KILLFOCUS},
+        {"leaving a scroll bar", IDC_HIEQ_SCROLL, EN_KILLFOCUS},
+        {"focus into the dry box", IDC_DRY_EDIT, EN_SETFOCUS},
+        {"change from the logo", IDC_LOGO, EN_CHANGE},
+        {"click from no control", 0, BN_CLICKED},
+    };
+    ReverbEditor::SetShellOpenForTesting(RecordShellOpen);
+    gShell = ShellRecord();
+    ReverbParams before, after;
+    effectInPlace->GetParams(&before, 44);
+    const std::string preDelayText = Text(window, IDC_PREDELAY_EDIT);
+    for (const auto& c : cases) {
+        SetFocus(Item(window, c.id));
+        site.changes = 0;
+        SendMessageW(window, WM_COMMAND, MAKEWPARAM(c.id, c.code),
+                     reinterpret_cast<LPARAM>(Item(window, c.id)));
+        EXPECT_EQ(site.changes, 0) << c.what;
+        effectInPlace->GetParams(&after, 44);
+        EXPECT_EQ(std::memcmp(&before, &after, 44), 0) << c.what;
+    }
+    ReverbEditor::SetShellOpenForTesting(nullptr);
+    EXPECT_EQ(Text(window, IDC_PREDELAY_EDIT), preDelayText);
+    EXPECT_EQ(gShell.opened, 0);
+}
+
 // The eight rows as the page's user meets them: each scroll bar and each box
 // drives its own property with its own steps, and leaving a box tells the
 // site only for pre-delay and the two equaliser rows.
@@ -264,6 +305,40 @@ TEST(PageControlTable, ControlsLeadToTheirParameters) {
     EXPECT_EQ(ParamForControl(IDC_LOGO), nullptr);
     EXPECT_EQ(ParamForControl(0), nullptr);
     EXPECT_EQ(ParamForControl(-1), nullptr);
+}
+
+// The property table, as the page and the tools reach the effect: each
+// parameter's accessors and no other's, and a refusal, with no call, for the
+// other kind or for an id that is no parameter.
+TEST(PropertyTable, EachParameterReachesOnlyItsOwnAccessors) {
+    ControlDouble effect;
+    IReverbControl* control = &effect;
+    for (const ParamInfo& param : kParamTable) {
+        SCOPED_TRACE(param.property);
+        const std::string name = param.property;
+        const bool continuous = param.kind == ParamKind::Continuous;
+        effect.log.clear();
+        float value = -1.0f;
+        int32_t setting = -1;
+        EXPECT_HR(continuous ? S_OK : E_INVALIDARG, PutFloatProperty(control, param.id, 0.25f));
+        EXPECT_HR(continuous ? S_OK : E_INVALIDARG, GetFloatProperty(control, param.id, &value));
+        EXPECT_HR(continuous ? E_INVALIDARG : S_OK, PutSwitchProperty(control, param.id, 3));
+        EXPECT_HR(continuous ? E_INVALIDARG : S_OK, GetSwitchProperty(control, param.id, &setting));
+        const std::vector<std::string> calls = {"put_" + name, "get_" + name};
+        EXPECT_EQ(effect.log, calls);
+        EXPECT_EQ(value, continuous ? 0.25f : -1.0f);
+        EXPECT_EQ(setting, continuous ? -1 : 3);
+    }
+    effect.log.clear();
+    float value = 0.0f;
+    int32_t setting = 0;
+    for (ParamId id : {ParamId::Count, ParamId(-1), ParamId(99)}) {
+        EXPECT_HR(E_INVALIDARG, PutFloatProperty(control, id, 0.5f)) << int(id);
+        EXPECT_HR(E_INVALIDARG, GetFloatProperty(control, id, &value)) << int(id);
+        EXPECT_HR(E_INVALIDARG, PutSwitchProperty(control, id, 1)) << int(id);
+        EXPECT_HR(E_INVALIDARG, GetSwitchProperty(control, id, &setting)) << int(id);
+    }
+    EXPECT_TRUE(effect.log.empty());
 }
 
 // Position to value is p times the float nearest 1/30,000, rounded once;

@@ -7,8 +7,8 @@
 
 #include "automation_support.h"
 #include "beside_the_test.h"
-#include "control_slots.h"
 #include "module_state.h"
+#include "property_access.h"
 #include "typelib_registration.h"
 
 namespace lumbrook {
@@ -66,20 +66,21 @@ TEST_F(Automation, TypeInformationDescribesTheDualInterface) {
     EXPECT_EQ(attributes->cbSizeVft, kControlTableSlots * 4);
     const WORD functions = attributes->cFuncs;
     table->ReleaseTypeAttr(attributes);
-    EXPECT_EQ(functions, 2 * kControlSlotCount);
+    EXPECT_EQ(functions, 2 * kParamCount);
     for (WORD f = 0; f < functions; ++f) {
         FUNCDESC* desc = nullptr;
         ASSERT_HRESULT_SUCCEEDED(table->GetFuncDesc(f, &desc));
         const int slot = desc->oVft / 4;
-        const ControlSlot* property = PropertyAtSlot(slot);
-        ASSERT_NE(property, nullptr) << "slot " << slot;
-        const bool getter = slot == property->getterSlot;
+        const int row = (slot - kFirstPropertySlot) / 2;
+        ASSERT_TRUE(slot >= kFirstPropertySlot && row < kParamCount) << "slot " << slot;
+        const ControlProperty& property = kControlProperties[row];
+        const bool getter = (slot - kFirstPropertySlot) % 2 == 0;
         BSTR name = nullptr;
         table->GetDocumentation(desc->memid, &name, nullptr, nullptr, nullptr);
-        EXPECT_EQ(std::wstring(name), Wide(property->property)) << "slot " << slot;
+        EXPECT_EQ(std::wstring(name), Wide(Param(property.id).property)) << "slot " << slot;
         EXPECT_EQ(desc->invkind, getter ? INVOKE_PROPERTYGET : INVOKE_PROPERTYPUT)
             << "slot " << slot;
-        const VARTYPE type = property->isFloat ? VT_R4 : VT_I4;
+        const VARTYPE type = property.getFloat ? VT_R4 : VT_I4;
         ASSERT_EQ(desc->cParams, 1);
         const TYPEDESC& arg = desc->lprgelemdescParam[0].tdesc;
         EXPECT_EQ(getter ? arg.lptdesc->vt : arg.vt, type) << "slot " << slot;

@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "com_test_support.h"
-#include "control_slots.h"
+#include "property_access.h"
 
 namespace lumbrook {
 namespace {
@@ -114,8 +114,9 @@ TEST(EffectParams, BlocksNeverBypassTheSetterDoes) {
     EXPECT_EQ(effect->Release(), 0u);
 }
 
-// Every property through its own slot: the setter stores the value unchanged
-// and the getter in the next-lower slot reads it back; its block field moves.
+// Every property through its own slot, as a binary client calls it: the
+// setter stores the value unchanged and the getter in the next-lower slot
+// reads it back; its block field moves.
 TEST(EffectParams, PropertySlotsReachTheirParameters) {
     IInPlaceEffect* effect = NewEffect();
     IReverbControl* control = Query<IReverbControl>(effect, IID_IReverbControl);
@@ -123,21 +124,19 @@ TEST(EffectParams, PropertySlotsReachTheirParameters) {
     using PutFloatFn = HRESULT(STDMETHODCALLTYPE*)(void*, float);
     using GetIntFn = HRESULT(STDMETHODCALLTYPE*)(void*, int32_t*);
     using PutIntFn = HRESULT(STDMETHODCALLTYPE*)(void*, int32_t);
-    for (int i = 0; i < kControlSlotCount; ++i) {
-        const ControlSlot& property = kControlSlots[i];
-        SCOPED_TRACE(property.property);
-        const int getter = property.getterSlot;
-        unsigned char block[44];
-        if (property.isFloat) {
+    for (int i = 0; i < kParamCount; ++i) {
+        const ParamInfo& param = Param(kControlProperties[i].id);
+        SCOPED_TRACE(param.property);
+        const int getter = kFirstPropertySlot + 2 * i;
+        ReverbParams block;
+        if (param.kind == ParamKind::Continuous) {
             const float value = 0.3125f + 0.0625f * float(i);
             EXPECT_HR(S_OK, Slot<PutFloatFn>(control, getter + 1)(control, value));
             float read = -1.0f;
             EXPECT_HR(S_OK, Slot<GetFloatFn>(control, getter)(control, &read));
             EXPECT_EQ(read, value);
-            effect->GetParams(block, 44);
-            float stored;
-            std::memcpy(&stored, block + property.blockOffset, 4);
-            EXPECT_EQ(stored, value);
+            effect->GetParams(&block, 44);
+            EXPECT_EQ(block.*param.floatField, value);
             EXPECT_HR(E_POINTER, Slot<GetFloatFn>(control, getter)(control, nullptr));
         } else {
             const int32_t value = 7 + i;
@@ -145,10 +144,8 @@ TEST(EffectParams, PropertySlotsReachTheirParameters) {
             int32_t read = -1;
             EXPECT_HR(S_OK, Slot<GetIntFn>(control, getter)(control, &read));
             EXPECT_EQ(read, value);
-            effect->GetParams(block, 44);
-            int32_t stored;
-            std::memcpy(&stored, block + property.blockOffset, 4);
-            EXPECT_EQ(stored, value);
+            effect->GetParams(&block, 44);
+            EXPECT_EQ(block.*param.switchField, value);
             EXPECT_HR(E_POINTER, Slot<GetIntFn>(control, getter)(control, nullptr));
         }
     }

@@ -11,10 +11,6 @@ CWinApp::~CWinApp() {
     if (state->m_pCurrentWinApp == this) state->m_pCurrentWinApp = nullptr;
 }
 
-CWinApp* AfxGetApp() {
-    return AfxGetModuleState()->m_pCurrentWinApp;
-}
-
 BOOL AfxDllProcessAttach(HINSTANCE module) {
     AFX_MODULE_STATE* state = AfxGetStaticModuleState();
     AFX_MAINTAIN_STATE2 own(state);
@@ -22,7 +18,6 @@ BOOL AfxDllProcessAttach(HINSTANCE module) {
     state->m_hCurrentResourceHandle = module;
     CWinApp* app = state->m_pCurrentWinApp;
     if (!app) return TRUE;
-    app->m_hInstance = module;
     if (!app->InitInstance()) {
         app->ExitInstance();
         return FALSE;

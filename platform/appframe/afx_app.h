@@ -17,11 +17,7 @@ public:
 
     virtual BOOL InitInstance() { return TRUE; }
     virtual int ExitInstance() { return 0; }
-
-    HINSTANCE m_hInstance = nullptr;
 };
-
-CWinApp* AfxGetApp();
 
 // Process attach of a plug-in library: records the module's handle in its
 // own state (also as the resource module) and runs the application's

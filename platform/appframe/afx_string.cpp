@@ -2,12 +2,6 @@
 
 #include <cstdarg>
 #include <cstdio>
-#include <cstring>
-
-CString::CString(const char* text) {
-    text_[0] = 0;
-    if (text) lstrcpynA(text_, text, kCapacity);
-}
 
 void CString::Format(const char* format, ...) {
     va_list args;
@@ -15,8 +9,4 @@ void CString::Format(const char* format, ...) {
     const int written = std::vsnprintf(text_, kCapacity, format, args);
     va_end(args);
     if (written < 0) text_[0] = 0;
-}
-
-int CString::GetLength() const {
-    return int(std::strlen(text_));
 }

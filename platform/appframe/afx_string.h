@@ -9,14 +9,11 @@ public:
     static constexpr int kCapacity = 128;
 
     CString() { text_[0] = 0; }
-    CString(const char* text);  // cut to fit
 
     // printf-style formatting; the result is cut to fit.
     void Format(const char* format, ...);
 
-    const char* GetString() const { return text_; }
     operator const char*() const { return text_; }
-    int GetLength() const;
 
 private:
     char text_[kCapacity];

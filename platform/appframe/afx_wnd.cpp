@@ -43,18 +43,6 @@ CWnd* CWnd::FromHandle(HWND window) {
     return TempWrapper(window);
 }
 
-CWnd* CWnd::GetDlgItem(int id) const {
-    return FromHandle(::GetDlgItem(m_hWnd, id));
-}
-
-void CWnd::SetWindowText(const char* text) {
-    ::SetWindowTextA(m_hWnd, text);
-}
-
-int CWnd::GetWindowText(char* text, int size) const {
-    return ::GetWindowTextA(m_hWnd, text, size);
-}
-
 BOOL CWnd::DestroyWindow() {
     return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE;
 }
@@ -90,22 +78,29 @@ BOOL CDialog::DestroyWindow() {
 
 void CDialog::OnHScroll(UINT, UINT, CWnd*) {}
 
-bool CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
-    const UINT code = message == WM_COMMAND ? HIWORD(wParam) : 0;
-    const UINT id = message == WM_COMMAND ? LOWORD(wParam) : 0;
+BOOL CDialog::OnCommand(WPARAM wParam, LPARAM) {
+    const UINT code = HIWORD(wParam);
+    const UINT id = LOWORD(wParam);
     for (const AFX_MSGMAP* map = GetMessageMap(); map; map = map->base) {
         for (const AFX_MSGMAP_ENTRY* entry = map->entries; entry && entry->message; ++entry) {
-            if (entry->message != message) continue;
-            if (message == WM_HSCROLL) {
-                // The position is a signed 16-bit value.
-                (this->*entry->scroll)(LOWORD(wParam), UINT(short(HIWORD(wParam))),
-                                       FromHandle(reinterpret_cast<HWND>(lParam)));
-                return true;
-            }
-            if (entry->code == code && entry->id == id) {
+            if (entry->message == WM_COMMAND && entry->code == code && entry->id == id) {
                 (this->*entry->command)(id);
-                return true;
+                return TRUE;
             }
+        }
+    }
+    return FALSE;
+}
+
+bool CDialog::Dispatch(UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND) return OnCommand(wParam, lParam) != FALSE;
+    for (const AFX_MSGMAP* map = GetMessageMap(); map; map = map->base) {
+        for (const AFX_MSGMAP_ENTRY* entry = map->entries; entry && entry->message; ++entry) {
+            if (entry->message != WM_HSCROLL) continue;
+            // The position is a signed 16-bit value.
+            (this->*entry->scroll)(LOWORD(wParam), UINT(short(HIWORD(wParam))),
+                                   FromHandle(reinterpret_cast<HWND>(lParam)));
+            return true;
         }
     }
     return false;

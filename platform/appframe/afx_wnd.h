@@ -5,8 +5,6 @@
 
 #include <windows.h>
 
-class CWnd;
-
 class CWnd {
 public:
     CWnd() = default;
@@ -18,10 +16,6 @@ public:
     // valid until the thread has asked for many more (do not keep it).
     static CWnd* FromHandle(HWND window);
 
-    CWnd* GetDlgItem(int id) const;
-    void SetWindowText(const char* text);
-    int GetWindowText(char* text, int size) const;
-    BOOL ShowWindow(int command) { return ::ShowWindow(m_hWnd, command); }
     virtual BOOL DestroyWindow();
 
     HWND m_hWnd = nullptr;
@@ -59,10 +53,12 @@ public:
     BOOL DestroyWindow() override;
 
 protected:
-    virtual void DoDataExchange(void*) {}
     // The window is going away (by DestroyWindow or with its parent).
     virtual void OnDestroy() {}
     void OnHScroll(UINT code, UINT position, CWnd* scrollBar);
+    // A WM_COMMAND notification: runs the message map's row for its code and
+    // control, if there is one. TRUE when something handled it.
+    virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
 
     virtual const AFX_MSGMAP* GetMessageMap() const;
     static const AFX_MSGMAP messageMap;

@@ -30,14 +30,6 @@ AFX_MODULE_STATE* AfxSetModuleState(AFX_MODULE_STATE* state) {
     return previous;
 }
 
-HINSTANCE AfxGetInstanceHandle() {
-    return AfxGetModuleState()->m_hCurrentInstanceHandle;
-}
-
 HINSTANCE AfxGetResourceHandle() {
     return AfxGetModuleState()->m_hCurrentResourceHandle;
-}
-
-void AfxSetResourceHandle(HINSTANCE instance) {
-    AfxGetModuleState()->m_hCurrentResourceHandle = instance;
 }

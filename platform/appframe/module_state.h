@@ -25,9 +25,8 @@ AFX_MODULE_STATE* AfxGetModuleState();
 // Makes `state` current on the calling thread; returns the previous one.
 AFX_MODULE_STATE* AfxSetModuleState(AFX_MODULE_STATE* state);
 
-HINSTANCE AfxGetInstanceHandle();
+// The current state's module for resources.
 HINSTANCE AfxGetResourceHandle();
-void AfxSetResourceHandle(HINSTANCE instance);
 
 // Makes a state current for a scope and restores the previous one on every
 // way out.

@@ -4,7 +4,7 @@
 // server entries for them.
 #pragma once
 
-#include "interfaces.h"
+#include "framework_interfaces.h"
 
 #ifdef CWDXPX1_BUILD
 #define CWDXPX1_API __declspec(dllexport)

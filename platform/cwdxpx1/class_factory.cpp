@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "interfaces.h"
+
 namespace cwdxpx1 {
 
 namespace {

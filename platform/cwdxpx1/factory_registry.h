@@ -2,7 +2,7 @@
 // Internal to CWDXPX1.dll; guarded by one lock.
 #pragma once
 
-#include "interfaces.h"
+#include "framework_interfaces.h"
 
 namespace cwdxpx1 {
 

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "framework_interfaces.h"
 #include "reverb_editor.h"
 #include "reverb_effect.h"
 
