@@ -152,8 +152,8 @@ void ReverbEditor::OnEditChange(const PageControl& row) {
     HWND box = ::GetDlgItem(m_hWnd, row.editId);
     if (GetFocus() != box) return;
     const ParamInfo& param = Param(row.id);
-    const float value = ValueFromDisplay(
-        param.unit, ClampDisplay(param.unit, std::atof(ControlText(box).c_str())));
+    const float value =
+        ValueFromDisplay(param.unit, ClampDisplay(param.unit, std::atof(ControlText(box).c_str())));
     WriteValue(row.id, value);
     SetScroll(row, ValueToPosition(value));
     NotifySite();
