@@ -1,5 +1,7 @@
 // Hand-overs between the render's stages under one lock: a stage waits only
-// for a chunk that another stage will pass, or for Stop.
+// for a chunk that another stage will pass, or for Stop. Waits are rare (the
+// slowest stage sets the pace and the others wait for it), so one condition
+// for all the queues costs little.
 #include "chunk_pipe.h"
 
 namespace lumbrook {
@@ -13,7 +15,11 @@ ChunkPipe::ChunkPipe(size_t chunkCount, size_t samplesPerChunk) : chunks_(chunkC
 
 Chunk* ChunkPipe::Take(Queue queue) {
     std::unique_lock<std::mutex> lock(mutex_);
-    changed_.wait(lock, [&] { return stopped_ || !waiting_[queue].empty(); });
+    while (!stopped_ && waiting_[queue].empty()) {
+        ++sleepers_;
+        changed_.wait(lock);
+        --sleepers_;
+    }
     if (stopped_) return nullptr;
     Chunk* chunk = waiting_[queue].front();
     waiting_[queue].pop_front();
@@ -21,11 +27,14 @@ Chunk* ChunkPipe::Take(Queue queue) {
 }
 
 void ChunkPipe::Pass(Chunk* chunk, Queue queue) {
+    bool wake;
     {
         std::lock_guard<std::mutex> lock(mutex_);
         waiting_[queue].push_back(chunk);
+        wake = sleepers_ > 0;
     }
-    changed_.notify_all();
+    // Most hand-overs find the next stage busy: no system call then.
+    if (wake) changed_.notify_all();
 }
 
 void ChunkPipe::Stop() {

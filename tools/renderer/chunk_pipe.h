@@ -41,6 +41,7 @@ private:
     std::condition_variable changed_;
     std::vector<Chunk> chunks_;
     std::deque<Chunk*> waiting_[kQueueCount];
+    int sleepers_ = 0;  // stages waiting in Take
     bool stopped_ = false;
 };
 

@@ -92,7 +92,7 @@ struct StreamSink {
 
 // Frames per chunk: whole engine calls, at least kMinChunkFrames, so that a
 // small --block costs no more hand-overs than the default.
-constexpr int64_t kMinChunkFrames = 4096;
+constexpr int64_t kMinChunkFrames = 16384;
 constexpr size_t kChunkCount = 4;  // one per stage and one to spare
 constexpr off_t kWritebackBytes = 8 << 20;
 
