@@ -136,12 +136,14 @@ void Stages::Read() {
         Chunk* chunk = pipe.Take(ChunkPipe::kFree);
         if (!chunk) return;
         const sf_count_t got = sf_readf_float(in, chunk->samples.data(), chunkFrames);
+        // A read that fails part-way gives what it decoded with the error;
+        // the next read would clear the error and give nothing, like an end.
+        if (sf_error(in) != SF_ERR_NO_ERROR) {
+            readError = true;
+            pipe.Stop();
+            return;
+        }
         if (got <= 0) {
-            if (sf_error(in) != SF_ERR_NO_ERROR) {
-                readError = true;
-                pipe.Stop();
-                return;
-            }
             chunk->frames = 0;
             chunk->last = true;
             pipe.Pass(chunk, ChunkPipe::kRead);

@@ -466,7 +466,9 @@ TEST(Renderer, DamagedInputStopsEveryStageAndKeepsTheOutput) {
     std::fill(bytes.begin() + bytes.size() / 2, bytes.begin() + bytes.size() / 2 + 4000, '\xFF');
     std::ofstream(in, std::ios::binary) << bytes;
     const std::string out = folder + "/out.wav";
-    for (const char* options : {"", " --tail", " --block 1 --tail"}) {
+    // Reads in chunks that end at the damage and chunks that straddle it.
+    for (const char* options :
+         {"", " --tail", " --block 1 --tail", " --block 1000", " --block 26624"}) {
         SCOPED_TRACE(options);
         std::ofstream(out) << "earlier work";
         std::string said;
