@@ -26,8 +26,9 @@ static_assert(alignof(ReverbEngine) <= alignof(std::max_align_t), "calloc must a
 }  // namespace
 
 void* ReverbEngine::operator new(std::size_t size) {
-    // calloc takes a block this large straight from the system as pages of
-    // zeros, so the lines cost neither a clear nor memory until used.
+    // calloc mostly takes a block this large straight from the system as
+    // pages of zeros, so the lines cost neither a clear nor memory until used;
+    // where it reuses memory it clears it, and the constructor need not.
     void* memory = std::calloc(1, size);
     if (!memory) throw std::bad_alloc();
     tZeroFilledEngine = memory;

@@ -1,19 +1,15 @@
 #include "render.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 #include <sndfile.h>
 #include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <memory>
-#include <system_error>
-#include <thread>
 #include <vector>
 
-#include "chunk_pipe.h"
 #include "output_file.h"
+#include "render_stages.h"
 #include "reverb_engine.h"
 #include "tool_checks.h"
 #include "wav_header.h"
@@ -89,140 +85,6 @@ struct StreamSink {
     }
     static sf_count_t Tell(void* self) { return static_cast<StreamSink*>(self)->written; }
 };
-
-// Frames per chunk: whole engine calls, at least kMinChunkFrames, so that a
-// small --block costs no more hand-overs than the default.
-constexpr int64_t kMinChunkFrames = 16384;
-constexpr size_t kChunkCount = 4;  // one per stage and one to spare
-constexpr off_t kWritebackBytes = 8 << 20;
-
-int64_t ChunkFramesFor(int32_t block) {
-    return block >= kMinChunkFrames ? block : block * ((kMinChunkFrames + block - 1) / block);
-}
-
-// Reader, engine and writer of one render, each run by its own thread: the
-// same engine calls, in the same order and sizes, as one loop would make.
-// A stage that fails stops the pipe, and the others end at their next
-// hand-over; each stage's counts are read once all have ended.
-struct Stages {
-    explicit Stages(size_t samplesPerChunk) : pipe(kChunkCount, samplesPerChunk) {}
-
-    void Read();
-    void Process();
-    void Write();
-    void StartWriteback();
-
-    ChunkPipe pipe;
-    int writebackFd = -1;  // a regular file's descriptor, -1 for a stream
-    off_t writebackFrom = 0;
-    SNDFILE* in = nullptr;
-    SNDFILE* out = nullptr;
-    ReverbEngine* engine = nullptr;
-    BufferFormat format{};
-    int32_t block = 0;  // frames per engine call
-    int64_t chunkFrames = 0;
-    bool extendTail = false;
-    int64_t tailBudget = 0, total = 0;
-    const std::function<void(int64_t, int64_t, uint32_t)>* progress = nullptr;
-
-    int64_t inputFrames = 0;  // reader
-    bool readError = false;
-    int64_t nonFiniteSamples = 0, tailFrames = 0;  // engine
-    bool ended = false;                            // writer: the whole stream written
-};
-
-void Stages::Read() {
-    for (;;) {
-        Chunk* chunk = pipe.Take(ChunkPipe::kFree);
-        if (!chunk) return;
-        const sf_count_t got = sf_readf_float(in, chunk->samples.data(), chunkFrames);
-        // A read that fails part-way gives what it decoded with the error;
-        // the next read would clear the error and give nothing, like an end.
-        if (sf_error(in) != SF_ERR_NO_ERROR) {
-            readError = true;
-            pipe.Stop();
-            return;
-        }
-        if (got <= 0) {
-            chunk->frames = 0;
-            chunk->last = true;
-            pipe.Pass(chunk, ChunkPipe::kRead);
-            return;
-        }
-        chunk->frames = got;
-        chunk->last = false;
-        inputFrames += got;
-        pipe.Pass(chunk, ChunkPipe::kRead);
-    }
-}
-
-void Stages::Process() {
-    const uint32_t channels = format.channelCount;
-    Chunk* chunk;
-    while ((chunk = pipe.Take(ChunkPipe::kRead)) && !chunk->last) {
-        nonFiniteSamples +=
-            int64_t(CountNonFinite(chunk->samples.data(), size_t(chunk->frames) * channels));
-        for (int64_t done = 0; done < chunk->frames; done += block) {
-            const int32_t frames = int32_t(std::min<int64_t>(block, chunk->frames - done));
-            engine->ProcessInPlace(chunk->samples.data() + done * channels, frames, format);
-        }
-        pipe.Pass(chunk, ChunkPipe::kProcessed);
-    }
-    if (!chunk) return;
-    bool more = extendTail;
-    while (more) {
-        Chunk* tail = pipe.Take(ChunkPipe::kFree);
-        if (!tail) return;
-        tail->frames = 0;
-        tail->last = false;
-        while (more && tail->frames < chunkFrames) {
-            float* at = tail->samples.data() + tail->frames * channels;
-            std::fill(at, at + size_t(block) * channels, 0.0f);
-            int32_t done = 0;
-            more = engine->ProcessTail(at, block, format, &done);
-            // A tail that ends part-way through a call ends where the budget ran out.
-            const int64_t frames = more ? done : std::min<int64_t>(block, tailBudget - tailFrames);
-            tailFrames += frames;
-            tail->frames += frames;
-        }
-        pipe.Pass(tail, ChunkPipe::kProcessed);
-    }
-    pipe.Pass(chunk, ChunkPipe::kProcessed);  // the end
-}
-
-// Asks the system to start putting each few megabytes written on the disk,
-// so that the final flush before the rename waits only for the last of them.
-void Stages::StartWriteback() {
-#ifdef __linux__
-    if (writebackFd < 0) return;
-    const off_t end = lseek(writebackFd, 0, SEEK_CUR);
-    if (end - writebackFrom < kWritebackBytes) return;
-    sync_file_range(writebackFd, writebackFrom, end - writebackFrom, SYNC_FILE_RANGE_WRITE);
-    writebackFrom = end;
-#endif
-}
-
-// Runs on the caller's thread, which also reports the progress.
-void Stages::Write() {
-    int64_t written = 0;
-    for (;;) {
-        Chunk* chunk = pipe.Take(ChunkPipe::kProcessed);
-        if (!chunk) return;
-        if (chunk->last) {
-            ended = true;
-            return;
-        }
-        if (chunk->frames > 0 &&
-            sf_writef_float(out, chunk->samples.data(), chunk->frames) != chunk->frames) {
-            pipe.Stop();
-            return;
-        }
-        written += chunk->frames;
-        StartWriteback();
-        if (*progress) (*progress)(written, total, format.sampleRate);
-        pipe.Pass(chunk, ChunkPipe::kFree);
-    }
-}
 
 }  // namespace
 
@@ -302,31 +164,18 @@ RenderResult Render(const RenderJob& job) {
     engine->ResetStream(result.sampleRate);
 
     const int32_t block = job.blockFrames > 0 ? job.blockFrames : 4096;
-    const int64_t chunkFrames = ChunkFramesFor(block);
-    Stages stages(size_t(chunkFrames) * result.channels);
+    RenderStages stages(block, result.channels);
     stages.in = in.get();
     stages.out = out.get();
     stages.engine = engine.get();
     stages.format = {result.channels, result.sampleRate};
-    stages.block = block;
-    stages.chunkFrames = chunkFrames;
     stages.extendTail = params.extendTail != 0;
     stages.tailBudget = tailBudget;
     stages.total = total;
     stages.progress = &job.progress;
     if (!file.IsStream()) stages.writebackFd = file.Descriptor();
-    std::thread reader, processor;
-    try {
-        reader = std::thread([&stages] { stages.Read(); });
-        processor = std::thread([&stages] { stages.Process(); });
-    } catch (const std::system_error& e) {
-        stages.pipe.Stop();
-        if (reader.joinable()) reader.join();
-        return Fail(result, std::string("cannot start the render's threads: ") + e.what());
-    }
-    stages.Write();
-    reader.join();
-    processor.join();
+    std::string threadError;
+    if (!stages.Run(&threadError)) return Fail(result, threadError);
     result.inputFrames = stages.inputFrames;
     result.tailFrames = stages.tailFrames;
     result.nonFiniteSamples = stages.nonFiniteSamples;
