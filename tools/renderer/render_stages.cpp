@@ -26,7 +26,6 @@ int64_t ChunkFramesFor(int32_t block) {
 
 }  // namespace
 
-
 RenderStages::RenderStages(int32_t block, uint32_t channels)
     : block_(block),
       chunkFrames_(ChunkFramesFor(block)),
@@ -141,6 +140,5 @@ void RenderStages::Write() {
         pipe_.Pass(chunk, ChunkPipe::kFree);
     }
 }
-
 
 }  // namespace lumbrook
