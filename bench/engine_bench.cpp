@@ -1,8 +1,10 @@
 // Engine cost in ns per frame (per stereo frame unless named mono), with
-// buffers of 512 frames as hosts commonly hand them.
+// buffers of 512 frames as hosts commonly hand them; the cost of a stream
+// reset in microseconds.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -104,6 +106,52 @@ void DecayingTail(benchmark::State& state) {
                            benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 
+// ResetStream after a minute of use at 44.1 kHz (the hall setting in
+// 512-frame buffers). With automation, the pre-delay and the room size
+// went to their longest during that minute, so the reset clears every line
+// as far as a 44.1 kHz stream can use it; the setters before each reset keep
+// that so without running the network.
+void Reset(benchmark::State& state, bool automated) {
+    auto engine = std::make_unique<ReverbEngine>();
+    engine->SetParams(kHall);
+    engine->ResetStream(44100);
+    const std::vector<float> input = Noise(2 * kFrames);
+    std::vector<float> buffer(2 * kFrames);
+    for (int i = 0; i < 60 * 44100 / kFrames; ++i) {
+        if (automated && i % 100 == 0) {
+            engine->SetFloat(lumbrook::ParamId::PreDelay, float(i % 700) / 700.0f);
+            engine->SetFloat(lumbrook::ParamId::RoomSize, float(i % 300) / 300.0f);
+        }
+        buffer = input;
+        engine->ProcessInPlace(buffer.data(), kFrames, {2, 44100});
+    }
+    for (auto _ : state) {
+        if (automated) {
+            engine->SetFloat(lumbrook::ParamId::PreDelay, 1.0f);
+            engine->SetFloat(lumbrook::ParamId::RoomSize, 1.0f);
+            engine->SetParams(kHall);
+        }
+        engine->ResetStream(44100);
+        benchmark::ClobberMemory();
+    }
+}
+
+void ResetAfterAMinute(benchmark::State& state) {
+    Reset(state, false);
+}
+void ResetAfterAMinuteOfAutomation(benchmark::State& state) {
+    Reset(state, true);
+}
+
+// What a reset cost when it silenced every line over its whole capacity.
+void FullClearOfTheNetwork(benchmark::State& state) {
+    auto network = std::make_unique<lumbrook::NetworkState>();
+    for (auto _ : state) {
+        std::memset(network.get(), 0, sizeof(lumbrook::NetworkState));
+        benchmark::ClobberMemory();
+    }
+}
+
 }  // namespace
 
 // The machine is shared: the minimum over repetitions is the steadiest figure.
@@ -118,4 +166,9 @@ BENCHMARK(DecayingTail)->ComputeStatistics("min", Fastest);
 BENCHMARK(StereoEqOnPortable)->ComputeStatistics("min", Fastest);
 BENCHMARK(StereoEqOnSse2)->ComputeStatistics("min", Fastest);
 BENCHMARK(StereoEqOnAvx2)->ComputeStatistics("min", Fastest);
+BENCHMARK(ResetAfterAMinute)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Fastest);
+BENCHMARK(ResetAfterAMinuteOfAutomation)
+    ->Unit(benchmark::kMicrosecond)
+    ->ComputeStatistics("min", Fastest);
+BENCHMARK(FullClearOfTheNetwork)->Unit(benchmark::kMicrosecond)->ComputeStatistics("min", Fastest);
 BENCHMARK_MAIN();

@@ -5,16 +5,47 @@
 // from the setting clamped to 0..1 (UnitSetting), while the block keeps it.
 #include "reverb_engine.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
+#include <new>
 
 #include "coefficients.h"
 
 namespace lumbrook {
 
+namespace {
+
+// The engine that the class's operator new has just handed out zero-filled.
+// Its constructor runs next, on the same thread, and takes the mark; any
+// other construction finds another address or none and clears the lines.
+thread_local const void* tZeroFilledEngine = nullptr;
+
+static_assert(alignof(ReverbEngine) <= alignof(std::max_align_t), "calloc must align an engine");
+
+}  // namespace
+
+void* ReverbEngine::operator new(std::size_t size) {
+    // calloc mostly takes a block this large straight from the system as
+    // pages of zeros, so the lines cost neither a clear nor memory until used;
+    // where it reuses memory it clears it, and the constructor need not.
+    void* memory = std::calloc(1, size);
+    if (!memory) throw std::bad_alloc();
+    tZeroFilledEngine = memory;
+    return memory;
+}
+
+void ReverbEngine::operator delete(void* memory) noexcept {
+    std::free(memory);
+}
+
 ReverbEngine::ReverbEngine() {
+    const bool zeroFilled = tZeroFilledEngine == this;
+    tZeroFilledEngine = nullptr;
     std::memset(&coef_, 0, sizeof coef_);
-    ClearNetwork();
+    if (!zeroFilled) std::memset(&net_, 0, sizeof net_);
+    extents_ = {};
+    WidenExtents();
     params_ = DefaultParams();
     RefreshFromBlock();
 }
@@ -40,11 +71,13 @@ void ReverbEngine::Refresh(ParamId id) {
     switch (id) {
     case ParamId::PreDelay:
         coef_.preDelayLength = PreDelayLength(coef_.sampleRate, UnitSetting(params_.preDelay));
+        WidenExtents();
         break;
     case ParamId::RoomSize:
         coef_.feedback = FeedbackFrom(UnitSetting(params_.roomSize));
         coef_.earlyLength =
             EarlyLength(SamplesPerMs(coef_.sampleRate), UnitSetting(params_.roomSize));
+        WidenExtents();
         break;
     case ParamId::Damping:
         coef_.damp1 = Damp1From(UnitSetting(params_.damping));
@@ -102,8 +135,61 @@ void ReverbEngine::ResetStream(uint32_t sampleRate) {
     ClearNetwork();
 }
 
+namespace {
+
+// A line is used from its start: the extent is how much of it to silence.
+void ClearLine(float* line, int32_t extent) {
+    std::memset(line, 0, sizeof(float) * size_t(extent));
+}
+
+void Widen(int32_t& extent, int32_t length) {
+    const int32_t reach = length < 1 ? 1 : (length > kLineCapacity ? kLineCapacity : length);
+    if (reach > extent) extent = reach;
+}
+
+// Every member of the state is cleared by name below; one added to the state
+// must be added there too.
+constexpr size_t kLinesSize = sizeof(NetworkState::earlyLine) + sizeof(NetworkState::preDelayLine) +
+                              sizeof(NetworkState::combLine) + sizeof(NetworkState::allpassLine);
+constexpr size_t kOthersSize = sizeof(NetworkState::earlyCursor) +
+                               sizeof(NetworkState::preDelayCursor) +
+                               sizeof(NetworkState::combStore) + sizeof(NetworkState::combCursor) +
+                               sizeof(NetworkState::allpassCursor) + sizeof(NetworkState::shelf) +
+                               sizeof(NetworkState::tailCount);
+static_assert(sizeof(NetworkState) - kLinesSize - kOthersSize < alignof(NetworkState),
+              "ClearNetwork must clear every member of NetworkState");
+
+}  // namespace
+
+// The lines as far as they were used since the last clear, then all the
+// rest; the extents start again from the current lengths.
 void ReverbEngine::ClearNetwork() {
-    std::memset(&net_, 0, sizeof net_);
+    NetworkState& n = net_;
+    for (int ch = 0; ch < 2; ++ch) {
+        ClearLine(n.earlyLine[ch], extents_.early[ch]);
+        ClearLine(n.preDelayLine[ch], extents_.preDelay);
+    }
+    for (int i = 0; i < kCombCount; ++i) ClearLine(n.combLine[i], extents_.comb[i]);
+    for (int i = 0; i < kAllpassCount; ++i) ClearLine(n.allpassLine[i], extents_.allpass[i]);
+    std::memset(n.earlyCursor, 0, sizeof n.earlyCursor);
+    std::memset(n.preDelayCursor, 0, sizeof n.preDelayCursor);
+    std::memset(n.combStore, 0, sizeof n.combStore);
+    std::memset(n.combCursor, 0, sizeof n.combCursor);
+    std::memset(n.allpassCursor, 0, sizeof n.allpassCursor);
+    std::memset(n.shelf, 0, sizeof n.shelf);
+    n.tailCount = 0;
+    extents_ = {};
+    WidenExtents();
+}
+
+// The right early line runs shorter than the left (see PrepareCall); both
+// pre-delay lines share one length.
+void ReverbEngine::WidenExtents() {
+    Widen(extents_.early[0], coef_.earlyLength);
+    Widen(extents_.early[1], RightEarlyLength(coef_.earlyLength));
+    Widen(extents_.preDelay, coef_.preDelayLength);
+    for (int i = 0; i < kCombCount; ++i) Widen(extents_.comb[i], coef_.combLength[i]);
+    for (int i = 0; i < kAllpassCount; ++i) Widen(extents_.allpass[i], coef_.allpassLength[i]);
 }
 
 }  // namespace lumbrook

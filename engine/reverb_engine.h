@@ -3,6 +3,7 @@
 // filters). Portable C++ with no locking: the owner serialises every call.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "network_state.h"
@@ -28,13 +29,31 @@ struct EngineCoefficients {
     int32_t eqEnabled, bypassActive;
 };
 
+// How far into each line samples may have been written since the lines were
+// last cleared: the longest length each has had, at least 1 (a line of
+// length 0 still passes its samples through its first slot). A cursor never
+// goes past this mark, so silencing each line up to it silences every read.
+struct LineExtents {
+    int32_t early[2];  // left, right
+    int32_t preDelay;  // both channels
+    int32_t comb[kCombCount];
+    int32_t allpass[kAllpassCount];
+};
+
 class ReverbEngine {
 public:
     // Constructor defaults, and a silent network with every length 0, so that
     // processing before the first ResetStream is defined (it delays by one frame).
+    // Constructed anywhere (stack, member, placement), the lines are cleared
+    // once, in full; through new (the class's own, zero-filled allocation)
+    // they are taken as they come, and pages never touched cost no memory.
     ReverbEngine();
     ReverbEngine(const ReverbEngine&) = delete;
     ReverbEngine& operator=(const ReverbEngine&) = delete;
+    static void* operator new(std::size_t size);
+    static void operator delete(void* memory) noexcept;
+    static void* operator new(std::size_t, void* place) noexcept { return place; }
+    static void operator delete(void*, void*) noexcept {}
 
     const ReverbParams& Params() const { return params_; }
 
@@ -53,7 +72,9 @@ public:
     int32_t GetSwitch(ParamId id) const;
 
     // Starts a stream: derives every length from the rate and silences the
-    // whole network (full line capacity, cursors, stores, filters, tail budget).
+    // whole network (every line as far as it was used since the last clear,
+    // cursors, stores, filters, tail budget). Its cost follows the lengths
+    // used, not the lines' capacity.
     void ResetStream(uint32_t sampleRate);
 
     // Replaces each frame of interleaved float samples with dry + reverberation
@@ -79,6 +100,9 @@ private:
     void RefreshFromBlock();
     void Refresh(ParamId id);
     void ClearNetwork();
+    // Raises the extents to the current lengths: after anything that may
+    // lengthen a line.
+    void WidenExtents();
     void PrepareCall(CallContext& ctx, uint32_t channelCount, bool tail);
     // Runs frameCount frames (channels 1 or 2) through the network, block by block.
     void RunFrames(float* buffer, int32_t frameCount, uint32_t channels, bool tail);
@@ -86,6 +110,7 @@ private:
     ReverbParams params_;
     EngineCoefficients coef_;
     NetworkState net_;
+    LineExtents extents_;
 };
 
 }  // namespace lumbrook

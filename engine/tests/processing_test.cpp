@@ -40,9 +40,9 @@ void AfterALongerStream(ReverbEngine& engine) {
 }
 
 // After a reset, silence in gives silence out, whatever played before and
-// whatever the parameters: every line over its whole capacity (a setter may
-// lengthen the pre-delay and the early echo later), the comb stores and the
-// filters start from zero.
+// whatever the parameters: every line as far as the earlier stream used it
+// (a setter may lengthen the pre-delay and the early echo later), the comb
+// stores and the filters start from zero.
 TEST(Processing, SilenceStaysSilentWhateverTheParameters) {
     auto engine = MakeEngine();
     test::Noise noise(7);
@@ -71,6 +71,92 @@ TEST(Processing, SilenceStaysSilentWhateverTheParameters) {
         engine->ProcessInPlace(longer.data(), 12000, Stereo(rate));
         for (size_t i = 0; i < longer.size(); ++i)
             ASSERT_EQ(Bits(longer[i]), 0u) << "lengthened, trial " << trial << " sample " << i;
+    }
+}
+
+// What a reset must undo: streams that used the lines further than the
+// lengths in force at the reset, through higher rates, setters that
+// lengthened and then shortened a line (its cursor beyond the new length), or
+// a line of length 0 holding its last sample in its only slot.
+struct History {
+    const char* name;
+    void (*play)(ReverbEngine& engine);
+};
+
+void PlayNoise(ReverbEngine& engine, int32_t frames, uint32_t rate, uint32_t seed) {
+    std::vector<float> noise = NoiseBuffer(2 * size_t(frames), seed);
+    engine.ProcessInPlace(noise.data(), frames, Stereo(rate));
+}
+
+const History kHistories[] = {
+    {"nothing before", [](ReverbEngine&) {}},
+    {"a longer stream at 96 kHz", AfterALongerStream},
+    {"8 kHz, then every line long at 192 kHz",
+     [](ReverbEngine& engine) {
+         engine.SetParams(test::Block(1.0f, 1, 1, 0));
+         engine.ResetStream(8000);
+         PlayNoise(engine, 3000, 8000, 41);
+         engine.ResetStream(192000);
+         PlayNoise(engine, 50000, 192000, 42);
+     }},
+    {"setters lengthened the lines, then shortened them",
+     [](ReverbEngine& engine) {
+         engine.SetParams(test::Block(0.2f, 1, 1, 0));
+         engine.ResetStream(44100);
+         PlayNoise(engine, 3000, 44100, 43);
+         // One setter at a time, each undone before the next.
+         engine.SetFloat(ParamId::PreDelay, 1.0f);
+         PlayNoise(engine, 5000, 44100, 44);
+         engine.SetFloat(ParamId::PreDelay, 0.0f);
+         engine.SetFloat(ParamId::RoomSize, 1.0f);
+         PlayNoise(engine, 12000, 44100, 45);
+         engine.SetFloat(ParamId::RoomSize, 0.0f);
+         PlayNoise(engine, 700, 44100, 47);
+     }},
+    {"no pre-delay",
+     [](ReverbEngine& engine) {
+         engine.SetParams({0.0f, 0.3f, 0.4f, 0.5f, 0.8f, 0.6f, 0.7f, 0.3f, 1, 1, 0});
+         engine.ResetStream(44100);
+         PlayNoise(engine, 2000, 44100, 46);
+     }},
+};
+
+// A stream that starts with a reset, reads every line as far as the setters
+// and a later reset at a higher rate take it, and returns all it wrote.
+std::vector<float> StreamAfterAReset(ReverbEngine& engine) {
+    std::vector<float> out;
+    auto run = [&](int32_t frames, uint32_t rate, uint32_t seed, bool silent) {
+        std::vector<float> buffer = NoiseBuffer(2 * size_t(frames), seed);
+        if (silent) std::fill(buffer.begin(), buffer.end(), 0.0f);
+        engine.ProcessInPlace(buffer.data(), frames, Stereo(rate));
+        out.insert(out.end(), buffer.begin(), buffer.end());
+    };
+    engine.SetParams({0.0f, 0.3f, 0.4f, 0.5f, 0.8f, 0.6f, 0.7f, 0.3f, 1, 1, 0});
+    engine.ResetStream(44100);
+    run(500, 44100, 0, true);
+    run(3000, 44100, 51, false);
+    engine.SetFloat(ParamId::PreDelay, 1.0f);
+    engine.SetFloat(ParamId::RoomSize, 1.0f);
+    run(12000, 44100, 0, true);
+    std::vector<float> tail(2 * 2000, 0.0f);
+    int32_t done = 0;
+    engine.ProcessTail(tail.data(), 2000, Stereo(), &done);
+    out.insert(out.end(), tail.begin(), tail.end());
+    engine.ResetStream(48000);
+    run(4000, 48000, 52, false);
+    return out;
+}
+
+TEST(Reset, LeavesTheNetworkAsAFreshEngineHasIt) {
+    auto fresh = MakeEngine();
+    const std::vector<float> expected = StreamAfterAReset(*fresh);
+    for (const History& history : kHistories) {
+        auto engine = MakeEngine();
+        history.play(*engine);
+        const std::vector<float> got = StreamAfterAReset(*engine);
+        ASSERT_EQ(got.size(), expected.size());
+        for (size_t i = 0; i < got.size(); ++i)
+            ASSERT_EQ(Bits(got[i]), Bits(expected[i])) << history.name << ", sample " << i;
     }
 }
 

@@ -3,7 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
+#include <memory>
+#include <new>
 #include <vector>
 
 #include "coefficients.h"
@@ -106,6 +109,40 @@ TEST(Safety, ProcessingBeforeTheFirstResetIsDefined) {
     std::vector<float> buffer = NoiseBuffer(2 * 100, 8);
     engine->ProcessInPlace(buffer.data(), 100, {2, 44100});
     for (float s : buffer) ASSERT_TRUE(std::isfinite(s));
+}
+
+// What an engine renders from its construction on: before the first reset
+// (every length 0), then a stream.
+std::vector<float> RenderFromConstruction(ReverbEngine& engine) {
+    std::vector<float> out = NoiseBuffer(2 * 100, 61);
+    engine.ProcessInPlace(out.data(), 100, {2, 44100});
+    engine.SetParams({0.3f, 0.7f, 0.25f, 0.4f, 0.75f, 0.8f, 0.8f, 0.3f, 1, 1, 0});
+    engine.ResetStream(44100);
+    std::vector<float> audio = NoiseBuffer(2 * 12000, 62);
+    engine.ProcessInPlace(audio.data(), 12000, {2, 44100});
+    out.insert(out.end(), audio.begin(), audio.end());
+    return out;
+}
+
+// An engine built in memory that held something else (placement, a member
+// of a reused object) owes nothing to what was there.
+TEST(Safety, ConstructedOverUsedMemoryRendersAsAFreshEngine) {
+    auto fresh = MakeEngine();
+    const std::vector<float> expected = RenderFromConstruction(*fresh);
+    const struct {
+        const char* name;
+        unsigned char byte;
+    } fills[] = {{"NaN", 0xFF}, {"0.19 everywhere", 0x3E}, {"-1.5e-37 everywhere", 0x82}};
+    for (const auto& fill : fills) {
+        std::unique_ptr<unsigned char[]> memory(new unsigned char[sizeof(ReverbEngine)]);
+        std::memset(memory.get(), fill.byte, sizeof(ReverbEngine));
+        ReverbEngine* engine = new (memory.get()) ReverbEngine;
+        const std::vector<float> got = RenderFromConstruction(*engine);
+        engine->~ReverbEngine();
+        ASSERT_EQ(got.size(), expected.size());
+        for (size_t i = 0; i < got.size(); ++i)
+            ASSERT_EQ(Bits(got[i]), Bits(expected[i])) << fill.name << ", sample " << i;
+    }
 }
 
 TEST(Safety, OddCallsTouchNothing) {

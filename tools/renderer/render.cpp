@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "output_file.h"
+#include "render_stages.h"
 #include "reverb_engine.h"
 #include "tool_checks.h"
 #include "wav_header.h"
@@ -161,36 +162,25 @@ RenderResult Render(const RenderJob& job) {
     engine->SetParams(params);
     if (job.bypassSwitch >= 0) engine->SetSwitch(ParamId::Bypass, job.bypassSwitch);
     engine->ResetStream(result.sampleRate);
-    const BufferFormat format = {result.channels, result.sampleRate};
 
     const int32_t block = job.blockFrames > 0 ? job.blockFrames : 4096;
-    std::vector<float> buffer(size_t(block) * result.channels);
-    bool failed = false;
-    while (!failed) {
-        const sf_count_t got = sf_readf_float(in.get(), buffer.data(), block);
-        if (got <= 0) break;
-        result.nonFiniteSamples +=
-            int64_t(CountNonFinite(buffer.data(), size_t(got) * result.channels));
-        engine->ProcessInPlace(buffer.data(), int32_t(got), format);
-        if (sf_writef_float(out.get(), buffer.data(), got) != got) failed = true;
-        result.inputFrames += got;
-        if (job.progress) job.progress(result.inputFrames, total, result.sampleRate);
-    }
-    const bool readError = sf_error(in.get()) != SF_ERR_NO_ERROR;
-    bool more = params.extendTail != 0 && !readError;
-    while (more && !failed) {
-        std::fill(buffer.begin(), buffer.end(), 0.0f);
-        int32_t done = 0;
-        more = engine->ProcessTail(buffer.data(), block, format, &done);
-        // A tail that ends part-way through a buffer ends where the budget ran out.
-        const int64_t frames =
-            more ? done : std::min<int64_t>(block, tailBudget - result.tailFrames);
-        if (frames > 0 && sf_writef_float(out.get(), buffer.data(), frames) != frames)
-            failed = true;
-        result.tailFrames += frames;
-        if (job.progress)
-            job.progress(result.inputFrames + result.tailFrames, total, result.sampleRate);
-    }
+    RenderStages stages(block, result.channels);
+    stages.in = in.get();
+    stages.out = out.get();
+    stages.engine = engine.get();
+    stages.format = {result.channels, result.sampleRate};
+    stages.extendTail = params.extendTail != 0;
+    stages.tailBudget = tailBudget;
+    stages.total = total;
+    stages.progress = &job.progress;
+    if (!file.IsStream()) stages.writebackFd = file.Descriptor();
+    std::string threadError;
+    if (!stages.Run(&threadError)) return Fail(result, threadError);
+    result.inputFrames = stages.inputFrames;
+    result.tailFrames = stages.tailFrames;
+    result.nonFiniteSamples = stages.nonFiniteSamples;
+    const bool readError = stages.readError;
+    bool failed = !stages.ended;
     if (sf_error(out.get()) != SF_ERR_NO_ERROR) failed = true;
     // More frames than the input announced must not wrap a RIFF file's sizes.
     const uint64_t writtenBytes = uint64_t(result.inputFrames + result.tailFrames) * frameBytes;

@@ -1,5 +1,6 @@
-// Streams an audio file through the engine: reads blocks, reverberates them
-// in place, appends the tail, writes the output through OutputFile.
+// Streams an audio file through the engine: reads chunks, reverberates them
+// in place, appends the tail and writes the output through OutputFile, the
+// three at once on their own threads (render_stages.h).
 #pragma once
 
 #include <cstdint>

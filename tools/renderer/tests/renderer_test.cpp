@@ -165,10 +165,12 @@ std::string Tool() {
 }
 
 // Runs the renderer through the shell; its exit code, and what it said on
-// standard error when asked.
+// standard error when asked. A render that hangs is ended after half a minute
+// (exit 124), so that a stage left waiting fails the test instead of the run.
 int RunTool(const std::string& arguments, std::string* said = nullptr) {
     const std::string log = Scratch("tool.log");
-    const int status = std::system((Tool() + " " + arguments + " >/dev/null 2>" + log).c_str());
+    const int status =
+        std::system(("timeout 30 " + Tool() + " " + arguments + " >/dev/null 2>" + log).c_str());
     if (said) *said = Contents(log);
     return WIFEXITED(status)     ? WEXITSTATUS(status)
            : WIFSIGNALED(status) ? 128 + WTERMSIG(status)
@@ -350,7 +352,7 @@ TEST(Renderer, OutputsThatAreNotRegularFilesStayWhatTheyAre) {
         std::string result;
     } streams[] = {
         {"FIFO",
-         "timeout 60 cat " + fifo + " >" + fromFifo + " & " + Tool() + " " + in + " " + fifo +
+         "timeout 30 cat " + fifo + " >" + fromFifo + " & " + Tool() + " " + in + " " + fifo +
              " --preset 4 --tail; s=$?; wait; exit $s",
          fromFifo},
         {"standard output",
@@ -434,8 +436,34 @@ TEST(Renderer, InterruptsRemoveTheTemporaryFileAndKeepTheOutput) {
     unlink(in.c_str());
 }
 
+// A read error part-way through: the reading stops, so do the engine and the
+// writer; the error is said once and nothing is written.
+TEST(Renderer, DamagedInputStopsEveryStageAndKeepsTheOutput) {
+    const std::string in = Scratch("damaged.flac"), folder = Scratch("damaged");
+    mkdir(folder.c_str(), 0755);
+    WriteAudio(in, test::NoiseBuffer(2 * 44100 * 5, 9), 2, 44100,
+               SF_FORMAT_FLAC | SF_FORMAT_PCM_16);
+    std::string bytes = Contents(in);
+    ASSERT_GT(bytes.size(), 100000u);
+    std::fill(bytes.begin() + bytes.size() / 2, bytes.begin() + bytes.size() / 2 + 4000, '\xFF');
+    std::ofstream(in, std::ios::binary) << bytes;
+    const std::string out = folder + "/out.wav";
+    // Reads in chunks that end at the damage and chunks that straddle it.
+    for (const char* options :
+         {"", " --tail", " --block 1 --tail", " --block 1000", " --block 26624"}) {
+        SCOPED_TRACE(options);
+        std::ofstream(out) << "earlier work";
+        std::string said;
+        EXPECT_EQ(RunTool(in + " " + out + options, &said), 1);
+        EXPECT_EQ(said, "lumbrook-reverb: '" + in + "' is damaged or truncated\n");
+        EXPECT_EQ(Contents(out), "earlier work");
+        EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"out.wav"});
+    }
+}
+
 // A full disk: a 1 MiB tmpfs (needs root). The render fails with the
-// reason, the earlier output stays, no temporary file is left.
+// reason, the earlier output stays, no temporary file is left, whether the
+// disk fills during the samples or during the tail.
 TEST(Renderer, FullDiskFailsAndKeepsTheOutput) {
     const std::string mountPoint = Scratch("full");
     mkdir(mountPoint.c_str(), 0755);
@@ -447,12 +475,15 @@ TEST(Renderer, FullDiskFailsAndKeepsTheOutput) {
     const struct {
         const char* what;
         std::string arguments;
-    } cases[] = {{"samples", in + " " + out}, {"tail", in + " " + out + " --format 16 --tail"}};
+    } cases[] = {{"samples", in + " " + out},
+                 {"tail", in + " " + out + " --format 16 --tail"},
+                 {"one-frame blocks", in + " " + out + " --block 1"}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         std::string said;
+        // The writer's failure stops the reader and the engine; said once.
         EXPECT_EQ(RunTool(c.arguments, &said), 1);
-        EXPECT_NE(said.find("writing '" + out + "' failed"), std::string::npos) << said;
+        EXPECT_EQ(said, "lumbrook-reverb: writing '" + out + "' failed; nothing was replaced\n");
         EXPECT_EQ(Contents(out), "earlier work");
         EXPECT_EQ(FolderEntries(mountPoint), std::vector<std::string>{"out.wav"});
     }

@@ -1,0 +1,144 @@
+// The render's reader, engine and writer, and the threads that run them.
+#include "render_stages.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <system_error>
+#include <thread>
+
+#include "tool_checks.h"
+
+namespace lumbrook {
+
+namespace {
+
+// Frames per chunk: whole engine calls, at least kMinChunkFrames, so that a
+// small --block costs no more hand-overs than the default.
+constexpr int64_t kMinChunkFrames = 16384;
+constexpr size_t kChunkCount = 4;  // one per stage and one to spare
+constexpr off_t kWritebackBytes = 8 << 20;
+
+int64_t ChunkFramesFor(int32_t block) {
+    return block >= kMinChunkFrames ? block : block * ((kMinChunkFrames + block - 1) / block);
+}
+
+}  // namespace
+
+RenderStages::RenderStages(int32_t block, uint32_t channels)
+    : block_(block),
+      chunkFrames_(ChunkFramesFor(block)),
+      pipe_(kChunkCount, size_t(chunkFrames_) * channels) {}
+
+bool RenderStages::Run(std::string* error) {
+    std::thread reader, processor;
+    try {
+        reader = std::thread([this] { Read(); });
+        processor = std::thread([this] { Process(); });
+    } catch (const std::system_error& e) {
+        pipe_.Stop();
+        if (reader.joinable()) reader.join();
+        *error = std::string("cannot start the render's threads: ") + e.what();
+        return false;
+    }
+    Write();
+    reader.join();
+    processor.join();
+    return true;
+}
+
+void RenderStages::Read() {
+    for (;;) {
+        Chunk* chunk = pipe_.Take(ChunkPipe::kFree);
+        if (!chunk) return;
+        const sf_count_t got = sf_readf_float(in, chunk->samples.data(), chunkFrames_);
+        // A read that fails part-way gives what it decoded with the error;
+        // the next read would clear the error and give nothing, like an end.
+        if (sf_error(in) != SF_ERR_NO_ERROR) {
+            readError = true;
+            pipe_.Stop();
+            return;
+        }
+        if (got <= 0) {
+            chunk->frames = 0;
+            chunk->last = true;
+            pipe_.Pass(chunk, ChunkPipe::kRead);
+            return;
+        }
+        chunk->frames = got;
+        chunk->last = false;
+        inputFrames += got;
+        pipe_.Pass(chunk, ChunkPipe::kRead);
+    }
+}
+
+void RenderStages::Process() {
+    const uint32_t channels = format.channelCount;
+    Chunk* chunk;
+    while ((chunk = pipe_.Take(ChunkPipe::kRead)) && !chunk->last) {
+        nonFiniteSamples +=
+            int64_t(CountNonFinite(chunk->samples.data(), size_t(chunk->frames) * channels));
+        for (int64_t done = 0; done < chunk->frames; done += block_) {
+            const int32_t frames = int32_t(std::min<int64_t>(block_, chunk->frames - done));
+            engine->ProcessInPlace(chunk->samples.data() + done * channels, frames, format);
+        }
+        pipe_.Pass(chunk, ChunkPipe::kProcessed);
+    }
+    if (!chunk) return;
+    bool more = extendTail;
+    while (more) {
+        Chunk* tail = pipe_.Take(ChunkPipe::kFree);
+        if (!tail) return;
+        tail->frames = 0;
+        tail->last = false;
+        while (more && tail->frames < chunkFrames_) {
+            float* at = tail->samples.data() + tail->frames * channels;
+            std::fill(at, at + size_t(block_) * channels, 0.0f);
+            int32_t done = 0;
+            more = engine->ProcessTail(at, block_, format, &done);
+            // A tail that ends part-way through a call ends where the budget ran out.
+            const int64_t frames = more ? done : std::min<int64_t>(block_, tailBudget - tailFrames);
+            tailFrames += frames;
+            tail->frames += frames;
+        }
+        pipe_.Pass(tail, ChunkPipe::kProcessed);
+    }
+    pipe_.Pass(chunk, ChunkPipe::kProcessed);  // the end
+}
+
+// Asks the system to start putting each few megabytes written on the disk,
+// so that the final flush before the rename waits only for the last of them.
+void RenderStages::StartWriteback() {
+#ifdef __linux__
+    if (writebackFd < 0) return;
+    const off_t end = lseek(writebackFd, 0, SEEK_CUR);
+    if (end - writebackFrom_ < kWritebackBytes) return;
+    sync_file_range(writebackFd, writebackFrom_, end - writebackFrom_, SYNC_FILE_RANGE_WRITE);
+    writebackFrom_ = end;
+#endif
+}
+
+// Runs on the caller's thread, which also reports the progress.
+void RenderStages::Write() {
+    int64_t written = 0;
+    for (;;) {
+        Chunk* chunk = pipe_.Take(ChunkPipe::kProcessed);
+        if (!chunk) return;
+        if (chunk->last) {
+            ended = true;
+            return;
+        }
+        if (chunk->frames > 0 &&
+            sf_writef_float(out, chunk->samples.data(), chunk->frames) != chunk->frames) {
+            pipe_.Stop();
+            return;
+        }
+        written += chunk->frames;
+        StartWriteback();
+        if (*progress) (*progress)(written, total, format.sampleRate);
+        pipe_.Pass(chunk, ChunkPipe::kFree);
+    }
+}
+
+}  // namespace lumbrook
