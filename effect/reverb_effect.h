@@ -17,9 +17,11 @@ namespace lumbrook {
 class ReverbEffect final : public IReverbControl,
                            public IInPlaceEffect,
                            public IEditorNotify,
-                           public IEffectPresets {
+                           public IEffectPresets,
+                           public ZeroFilledStorage {
 public:
-    // A new effect with a reference count of 0, or null without memory.
+    // A new effect with a reference count of 0, or null without memory. Its
+    // storage starts zero-filled, so the engine's lines need no clear.
     static ReverbEffect* Create() { return new (std::nothrow) ReverbEffect(); }
 
     virtual ~ReverbEffect() = default;

@@ -5,7 +5,6 @@
 // from the setting clamped to 0..1 (UnitSetting), while the block keeps it.
 #include "reverb_engine.h"
 
-#include <cstdlib>
 #include <cstring>
 #include <initializer_list>
 #include <new>
@@ -14,34 +13,10 @@
 
 namespace lumbrook {
 
-namespace {
-
-// The engine that the class's operator new has just handed out zero-filled.
-// Its constructor runs next, on the same thread, and takes the mark; any
-// other construction finds another address or none and clears the lines.
-thread_local const void* tZeroFilledEngine = nullptr;
-
 static_assert(alignof(ReverbEngine) <= alignof(std::max_align_t), "calloc must align an engine");
 
-}  // namespace
-
-void* ReverbEngine::operator new(std::size_t size) {
-    // calloc mostly takes a block this large straight from the system as
-    // pages of zeros, so the lines cost neither a clear nor memory until used;
-    // where it reuses memory it clears it, and the constructor need not.
-    void* memory = std::calloc(1, size);
-    if (!memory) throw std::bad_alloc();
-    tZeroFilledEngine = memory;
-    return memory;
-}
-
-void ReverbEngine::operator delete(void* memory) noexcept {
-    std::free(memory);
-}
-
 ReverbEngine::ReverbEngine() {
-    const bool zeroFilled = tZeroFilledEngine == this;
-    tZeroFilledEngine = nullptr;
+    const bool zeroFilled = TakeZeroFilledMark(this, sizeof *this);
     std::memset(&coef_, 0, sizeof coef_);
     if (!zeroFilled) std::memset(&net_, 0, sizeof net_);
     extents_ = {};

@@ -8,6 +8,7 @@
 
 #include "network_state.h"
 #include "reverb_params.h"
+#include "zero_filled.h"
 
 namespace lumbrook {
 
@@ -40,20 +41,17 @@ struct LineExtents {
     int32_t allpass[kAllpassCount];
 };
 
-class ReverbEngine {
+class ReverbEngine : public ZeroFilledStorage {
 public:
     // Constructor defaults, and a silent network with every length 0, so that
     // processing before the first ResetStream is defined (it delays by one frame).
     // Constructed anywhere (stack, member, placement), the lines are cleared
-    // once, in full; through new (the class's own, zero-filled allocation)
-    // they are taken as they come, and pages never touched cost no memory.
+    // once, in full; inside zero-filled storage (new of the engine, or of an
+    // object deriving from ZeroFilledStorage that holds it) they are taken as
+    // they come, and pages never touched cost no memory.
     ReverbEngine();
     ReverbEngine(const ReverbEngine&) = delete;
     ReverbEngine& operator=(const ReverbEngine&) = delete;
-    static void* operator new(std::size_t size);
-    static void operator delete(void* memory) noexcept;
-    static void* operator new(std::size_t, void* place) noexcept { return place; }
-    static void operator delete(void*, void*) noexcept {}
 
     const ReverbParams& Params() const { return params_; }
 

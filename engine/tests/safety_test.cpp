@@ -145,6 +145,32 @@ TEST(Safety, ConstructedOverUsedMemoryRendersAsAFreshEngine) {
     }
 }
 
+// The zero-filled mark vouches only for the block new just handed out, only
+// for objects wholly inside it, and only once: an engine rebuilt later in
+// that storage, or anything past the block's end, clears for itself.
+TEST(Safety, AZeroFilledBlockVouchesOnceAndOnlyForWhatItHolds) {
+    struct Holder : ZeroFilledStorage {
+        unsigned char bytes[64];
+    };
+    std::unique_ptr<Holder> holder(new Holder);
+    EXPECT_FALSE(TakeZeroFilledMark(holder->bytes + 32, 64)) << "reaches past the block";
+    holder.reset(new Holder);
+    EXPECT_TRUE(TakeZeroFilledMark(holder->bytes + 32, 32)) << "the block's own last half";
+    EXPECT_FALSE(TakeZeroFilledMark(holder->bytes, 64)) << "a mark is taken once";
+
+    auto fresh = MakeEngine();
+    const std::vector<float> expected = RenderFromConstruction(*fresh);
+    std::unique_ptr<ReverbEngine> engine(new ReverbEngine);
+    RenderFromConstruction(*engine);
+    engine->~ReverbEngine();
+    ReverbEngine* again = new (engine.get()) ReverbEngine;
+    ASSERT_EQ(again, engine.get());
+    const std::vector<float> got = RenderFromConstruction(*again);
+    ASSERT_EQ(got.size(), expected.size());
+    for (size_t i = 0; i < got.size(); ++i)
+        ASSERT_EQ(Bits(got[i]), Bits(expected[i])) << "rebuilt in used storage, sample " << i;
+}
+
 TEST(Safety, OddCallsTouchNothing) {
     auto engine = MakeEngine();
     engine->SetSwitch(ParamId::ExtendTail, 1);

@@ -16,7 +16,7 @@
 
 namespace lumbrook {
 
-class ReverbPlugin {
+class ReverbPlugin : public ZeroFilledStorage {
 public:
     // channels is 1 (the engine's mono network) or 2. When bypassInverted is
     // set, the bypass port reads as "enabled" (1 = processing), the way LV2

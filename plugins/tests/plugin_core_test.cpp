@@ -3,9 +3,11 @@
 // changes through the single setters, a bypass that fades and keeps the
 // network running, and port values that reach defaults and presets exactly.
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <atomic>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -236,6 +238,39 @@ TEST(PluginCore, ActivateStartsAFreshStream) {
     const std::vector<float> first = host.Run(input, {333});
     host.plugin().Activate();
     ExpectSameBits(host.Run(input, {1000}), first);
+}
+
+// An instance's delay lines are sized for any rate, tens of megabytes, but a
+// stream uses a small part of them: instances made from zero-filled pages
+// keep only that part resident, so a session with many of them fits.
+TEST(PluginCore, InstancesKeepOnlyTheLinesTheyUseResident) {
+    const auto residentBytes = [] {
+        long pages = 0, resident = 0;
+        FILE* statm = std::fopen("/proc/self/statm", "r");
+        if (statm) {
+            if (std::fscanf(statm, "%ld %ld", &pages, &resident) != 2) resident = 0;
+            std::fclose(statm);
+        }
+        return double(resident) * 4096.0;
+    };
+    // glibc serves a block this large from fresh pages only while its mmap
+    // threshold stays below it; freeing earlier instances in this program
+    // would raise the threshold, and calloc would then clear reused memory.
+#ifdef __SANITIZE_ADDRESS__
+    GTEST_SKIP() << "AddressSanitizer's shadow memory counts as resident";
+#endif
+    mallopt(M_MMAP_THRESHOLD, 1 << 20);
+    const double before = residentBytes();
+    if (before == 0.0) GTEST_SKIP() << "no /proc/self/statm here";
+    const std::vector<float> input = test::NoiseBuffer(2 * 48000, 46);
+    std::vector<std::unique_ptr<Host>> hosts;
+    for (int i = 0; i < 4; ++i) {
+        hosts.push_back(std::make_unique<Host>(2, 48000));
+        hosts.back()->plugin().Activate();
+        hosts.back()->Run(input, {512});
+    }
+    const double perInstance = (residentBytes() - before) / 4.0;
+    EXPECT_LT(perInstance, 4.0 * 1024 * 1024) << "bytes resident per instance";
 }
 
 // Switching "enabled" fades between the reverberated and the dry signal over
