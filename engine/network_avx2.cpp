@@ -8,7 +8,6 @@
 #include <immintrin.h>
 
 #include "network_kernels.h"
-#include "shelf_pair.h"
 
 #ifdef LUMBROOK_AVX2_KERNEL
 

@@ -100,65 +100,6 @@ void ReadCombs(CallContext& ctx, float* const* line, int32_t done, int32_t frame
     }
 }
 
-// The equaliser of the channels run: low shelf, rounded to float, then high
-// shelf, over one frame of ctx.series.
-template <int kChannels>
-struct Equaliser;
-
-template <>
-struct Equaliser<2> {
-    using History = ShelfHistory<V2d>;
-    ShelfPair low, high;
-
-    explicit Equaliser(const NetworkState& net)
-        : low(net.shelf[kLeftLowShelf], net.shelf[kRightLowShelf]),
-          high(net.shelf[kLeftHighShelf], net.shelf[kRightHighShelf]) {}
-
-    // The histories apart, so that a loop keeps them in registers.
-    static History HistoryOf(const ShelfPair& s) { return {s.x1, s.x2, s.y1, s.y2}; }
-    static void Keep(ShelfPair& s, const History& h) {
-        s.x1 = h.x1, s.x2 = h.x2, s.y1 = h.y1, s.y2 = h.y2;
-    }
-
-    void Filter(CallContext& ctx, int32_t j, History& lowHistory, History& highHistory) const {
-        const V2d x = {ctx.series[0][j], ctx.series[1][j]};
-        const V2d lowOut = __builtin_convertvector(
-            __builtin_convertvector(ShelfStep(low, lowHistory, x), V2f), V2d);
-        const V2d y = ShelfStep(high, highHistory, lowOut);
-        ctx.series[0][j] = y[0];
-        ctx.series[1][j] = y[1];
-    }
-
-    void StoreHistory(NetworkState& net) const {
-        low.StoreHistory(net.shelf[kLeftLowShelf], net.shelf[kRightLowShelf]);
-        high.StoreHistory(net.shelf[kLeftHighShelf], net.shelf[kRightHighShelf]);
-    }
-};
-
-template <>
-struct Equaliser<1> {
-    using History = ShelfHistory<double>;
-    ShelfFilter low, high;
-
-    explicit Equaliser(const NetworkState& net)
-        : low(net.shelf[kLeftLowShelf]), high(net.shelf[kLeftHighShelf]) {}
-
-    static History HistoryOf(const ShelfFilter& s) { return {s.x1, s.x2, s.y1, s.y2}; }
-    static void Keep(ShelfFilter& s, const History& h) {
-        s.x1 = h.x1, s.x2 = h.x2, s.y1 = h.y1, s.y2 = h.y2;
-    }
-
-    void Filter(CallContext& ctx, int32_t j, History& lowHistory, History& highHistory) const {
-        const float lowOut = float(ShelfStep(low, lowHistory, ctx.series[0][j]));
-        ctx.series[0][j] = ShelfStep(high, highHistory, double(lowOut));
-    }
-
-    void StoreHistory(NetworkState& net) const {
-        net.shelf[kLeftLowShelf] = low;
-        net.shelf[kLeftHighShelf] = high;
-    }
-};
-
 // The store's round trip through float, one instruction each way.
 inline V4d RoundToFloat(V4d v) {
     return Widen(Narrow(v));
@@ -166,6 +107,143 @@ inline V4d RoundToFloat(V4d v) {
 inline V2d RoundToFloat(V2d v) {
     return V2d(_mm_cvtps_pd(_mm_cvtpd_ps(__m128d(v))));
 }
+
+// The halves of a register of four, and a register of four from halves.
+inline V2d LowHalf(V4d v) {
+    return V2d(_mm256_castpd256_pd128(__m256d(v)));
+}
+inline V2d HighHalf(V4d v) {
+    return V2d(_mm256_extractf128_pd(__m256d(v), 1));
+}
+inline V4d Join(V2d low, V2d high) {
+    return V4d(_mm256_insertf128_pd(_mm256_castpd128_pd256(__m128d(low)), __m128d(high), 1));
+}
+
+// The equaliser of the channels run: low shelf, rounded to float, then high
+// shelf, over ctx.series, one frame per step of the combs' recursion.
+template <int kChannels>
+struct Equaliser;
+
+// Stereo: one register holds both channels' low shelves (lanes 0 and 1) and
+// both high shelves (lanes 2 and 3), the high shelves two frames behind, so
+// that a step's high lanes take a low output that is ready well before
+// (the sum's first term is the input). A block's first two steps run the
+// low lanes only, and Finish runs the two frames the high lanes still owe.
+template <>
+struct Equaliser<2> {
+    struct History {
+        V4d x1, x2, y1, y2;
+        V2d late1, late2;  // the low shelves' rounded outputs of the last two frames
+    };
+    V4d b0, b1, b2, a1, a2;
+    History kept;
+    int32_t behind = 0;  // frames the high shelves owe, up to two
+
+    explicit Equaliser(const NetworkState& net) {
+        const ShelfFilter* low = &net.shelf[kLeftLowShelf];
+        const ShelfFilter* high = &net.shelf[kLeftHighShelf];
+        auto lanes = [&](double ShelfFilter::*field) {
+            return V4d{low[0].*field, low[1].*field, high[0].*field, high[1].*field};
+        };
+        b0 = lanes(&ShelfFilter::b0), b1 = lanes(&ShelfFilter::b1), b2 = lanes(&ShelfFilter::b2);
+        a1 = lanes(&ShelfFilter::a1), a2 = lanes(&ShelfFilter::a2);
+        kept = {lanes(&ShelfFilter::x1),
+                lanes(&ShelfFilter::x2),
+                lanes(&ShelfFilter::y1),
+                lanes(&ShelfFilter::y2),
+                V2d{},
+                V2d{}};
+    }
+
+    History Begin() const { return kept; }
+    void End(const History& h) { kept = h; }
+
+    // One step of all four shelves: the steps of ShelfStep, lane by lane.
+    V4d Step(History& h, V4d x) const {
+        const V4d y = b0 * x + b1 * h.x1 + b2 * h.x2 - a1 * h.y1 - a2 * h.y2;
+        h.x2 = h.x1, h.x1 = x, h.y2 = h.y1, h.y1 = y;
+        return y;
+    }
+
+    // Low shelves of frame j; high shelves of frame j - 2 once they run.
+    void Filter(CallContext& ctx, int32_t j, History& h) {
+        const V2d in = {ctx.series[0][j], ctx.series[1][j]};
+        if (behind < 2) {
+            History lowOnly = h;
+            const V4d y = Step(lowOnly, Join(in, HighHalf(h.x1)));
+            h.x2 = Join(LowHalf(h.x1), HighHalf(h.x2));
+            h.x1 = Join(in, HighHalf(h.x1));
+            h.y2 = Join(LowHalf(h.y1), HighHalf(h.y2));
+            h.y1 = Join(LowHalf(y), HighHalf(h.y1));
+            h.late2 = h.late1, h.late1 = RoundToFloat(LowHalf(y));
+            ++behind;
+            return;
+        }
+        const V4d y = Step(h, Join(in, h.late2));
+        h.late2 = h.late1, h.late1 = RoundToFloat(LowHalf(y));
+        ctx.series[0][j - 2] = y[2];
+        ctx.series[1][j - 2] = y[3];
+    }
+
+    // The high shelves of the block's last frames (end: the block's length).
+    void Finish(CallContext& ctx, int32_t end) {
+        History& h = kept;
+        for (; behind > 0; --behind) {
+            const V2d late = behind == 2 ? h.late2 : h.late1;
+            History highOnly = h;
+            const V4d y = Step(highOnly, Join(LowHalf(h.x1), late));
+            h.x2 = Join(LowHalf(h.x2), HighHalf(h.x1));
+            h.x1 = Join(LowHalf(h.x1), late);
+            h.y2 = Join(LowHalf(h.y2), HighHalf(h.y1));
+            h.y1 = Join(LowHalf(h.y1), HighHalf(y));
+            ctx.series[0][end - behind] = y[2];
+            ctx.series[1][end - behind] = y[3];
+        }
+    }
+
+    void StoreHistory(NetworkState& net) const {
+        ShelfFilter* low = &net.shelf[kLeftLowShelf];
+        ShelfFilter* high = &net.shelf[kLeftHighShelf];
+        for (int ch = 0; ch < 2; ++ch) {
+            low[ch].x1 = kept.x1[ch], low[ch].x2 = kept.x2[ch];
+            low[ch].y1 = kept.y1[ch], low[ch].y2 = kept.y2[ch];
+            high[ch].x1 = kept.x1[2 + ch], high[ch].x2 = kept.x2[2 + ch];
+            high[ch].y1 = kept.y1[2 + ch], high[ch].y2 = kept.y2[2 + ch];
+        }
+    }
+};
+
+template <>
+struct Equaliser<1> {
+    struct History {
+        ShelfHistory<double> low, high;
+    };
+    ShelfFilter low, high;
+
+    explicit Equaliser(const NetworkState& net)
+        : low(net.shelf[kLeftLowShelf]), high(net.shelf[kLeftHighShelf]) {}
+
+    // The histories apart, so that a loop keeps them in registers.
+    History Begin() const {
+        return {{low.x1, low.x2, low.y1, low.y2}, {high.x1, high.x2, high.y1, high.y2}};
+    }
+    void End(const History& h) {
+        low.x1 = h.low.x1, low.x2 = h.low.x2, low.y1 = h.low.y1, low.y2 = h.low.y2;
+        high.x1 = h.high.x1, high.x2 = h.high.x2, high.y1 = h.high.y1, high.y2 = h.high.y2;
+    }
+
+    void Filter(CallContext& ctx, int32_t j, History& h) const {
+        const float lowOut = float(ShelfStep(low, h.low, ctx.series[0][j]));
+        ctx.series[0][j] = ShelfStep(high, h.high, double(lowOut));
+    }
+
+    void Finish(CallContext&, int32_t) {}
+
+    void StoreHistory(NetworkState& net) const {
+        net.shelf[kLeftLowShelf] = low;
+        net.shelf[kLeftHighShelf] = high;
+    }
+};
 
 // Pass two: the damping recursion, frame by frame, every comb at once; each
 // comb's unrounded new value replaces its damped output in ctx.combDamped.
@@ -184,9 +262,7 @@ void FilterCombs(CallContext& ctx, double* storeKept, Equaliser<kChannels>& eqKe
     // Local copies stay in registers across the loop's stores.
     Lanes store[kGroups];
     for (int g = 0; g < kGroups; ++g) store[g] = Load<Lanes>(storeKept + kWidth * g);
-    using History = typename Equaliser<kChannels>::History;
-    History lowHistory = Equaliser<kChannels>::HistoryOf(eqKept.low);
-    History highHistory = Equaliser<kChannels>::HistoryOf(eqKept.high);
+    typename Equaliser<kChannels>::History history = eqKept.Begin();
     for (int32_t j = 0; j < frames; ++j) {
         for (int g = 0; g < kGroups; ++g) {
             double* slot = &ctx.combDamped[j][kWidth * g];
@@ -194,11 +270,10 @@ void FilterCombs(CallContext& ctx, double* storeKept, Equaliser<kChannels>& eqKe
             store[g] = RoundToFloat(filtered);
             Store(slot, filtered);
         }
-        if (eq) eqKept.Filter(ctx, done + j, lowHistory, highHistory);
+        if (eq) eqKept.Filter(ctx, done + j, history);
     }
     for (int g = 0; g < kGroups; ++g) Store(storeKept + kWidth * g, store[g]);
-    Equaliser<kChannels>::Keep(eqKept.low, lowHistory);
-    Equaliser<kChannels>::Keep(eqKept.high, highHistory);
+    eqKept.End(history);
 }
 
 // Pass three: what each comb takes back, from pass two's values and the
@@ -291,26 +366,38 @@ void RunWetPath(NetworkState& net, CallContext& ctx, int32_t frameCount) {
     }
     for (int g = 0; g < kCombs / 4; ++g)
         Store(net.combStore + 4 * g, Narrow(Load<V4d>(store + 4 * g)));
-    if (eq) equaliser.StoreHistory(net);
+    if (eq) {
+        equaliser.Finish(ctx, frameCount);
+        equaliser.StoreHistory(net);
+    }
 }
 
-// Dry + reverberation + early echo over the buffer, four frames at a time.
+// Dry + reverberation + early echo over the buffer, four frames at a time,
+// the channels interleaved in registers: whole vector stores to the buffer.
 template <int kChannels, bool tail>
 void WriteOutput(const CallContext& ctx, float* frames, int32_t frameCount) {
     const V4d wetGain = Splat4(ctx.wetGain);
     const V4d dryGain = Splat4(ctx.dryGain);
     const V4d earlyGain = Splat4(ctx.earlyGain);
-    for (int ch = 0; ch < kChannels; ++ch) {
-        int32_t j = 0;
-        for (; j + 4 <= frameCount; j += 4) {
+    int32_t j = 0;
+    for (; j + 4 <= frameCount; j += 4) {
+        V4f rounded[kChannels];
+        for (int ch = 0; ch < kChannels; ++ch) {
             const V4d echo = -Widen(Load<V4f>(&ctx.early[ch][j])) * earlyGain;
             V4d out = Load<V4d>(&ctx.series[ch][j]) * wetGain;
             // The dry term comes from the checked input, not the buffer.
             if (!tail) out = Widen(Load<V4f>(&ctx.in[ch][j])) * dryGain + out;
-            const V4f rounded = Narrow(out + echo);
-            for (int r = 0; r < 4; ++r) frames[(j + r) * kChannels + ch] = rounded[r];
+            rounded[ch] = Narrow(out + echo);
         }
-        for (; j < frameCount; ++j) {
+        if constexpr (kChannels == 1) {
+            Store(frames + j, rounded[0]);
+        } else {
+            Store(frames + 2 * j, __builtin_shuffle(rounded[0], rounded[1], V4i32{0, 4, 1, 5}));
+            Store(frames + 2 * j + 4, __builtin_shuffle(rounded[0], rounded[1], V4i32{2, 6, 3, 7}));
+        }
+    }
+    for (; j < frameCount; ++j) {
+        for (int ch = 0; ch < kChannels; ++ch) {
             const double echo = -double(ctx.early[ch][j]) * ctx.earlyGain;
             const double wet = ctx.series[ch][j] * ctx.wetGain;
             frames[j * kChannels + ch] =
