@@ -1,5 +1,5 @@
 // The network's state and the per-call values its kernels share: internal to
-// the engine. The state lives inline in ReverbEngine (no allocation ever).
+// the engine. The state lives inline in ReverbEngine: no allocation while processing.
 #pragma once
 
 #include <cstdint>
