@@ -12,7 +12,7 @@
 #ifdef LUMBROOK_AVX2_KERNEL
 
 #pragma GCC push_options
-#pragma GCC target("avx2")
+#pragma GCC target("avx2,fma")
 
 namespace lumbrook {
 namespace {

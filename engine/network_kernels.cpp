@@ -33,7 +33,8 @@ bool KernelAvailable(NetworkKernel kernel) {
     case NetworkKernel::Sse2: return true;
 #endif
 #ifdef LUMBROOK_AVX2_KERNEL
-    case NetworkKernel::Avx2: return __builtin_cpu_supports("avx2");
+    case NetworkKernel::Avx2:
+        return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
 #endif
     default: return false;
     }

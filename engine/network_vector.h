@@ -8,7 +8,10 @@
 // is each comb's damping store, which runs frame by frame with the sixteen
 // combs side by side. Every sum and product is the portable kernel's IEEE
 // double operation on the same operands, in the same order (an addition's
-// operands may swap: that gives the same bits); no contraction.
+// operands may swap: that gives the same bits). A product is fused into the
+// sum that takes it only where both factors are single-precision values (a
+// float sample, a coefficient stored as float): such a product is exact in
+// double, so the fused form rounds once where the separate forms round once.
 
 typedef float V2f __attribute__((vector_size(8)));
 typedef float V4f __attribute__((vector_size(16)));
@@ -106,6 +109,14 @@ inline V4d RoundToFloat(V4d v) {
 }
 inline V2d RoundToFloat(V2d v) {
     return V2d(_mm_cvtps_pd(_mm_cvtpd_ps(__m128d(v))));
+}
+
+// a * b + c, for a and b of single precision only (see the top of this file).
+inline V4d ExactProductPlus(V4d a, V4d b, V4d c) {
+    return V4d(_mm256_fmadd_pd(__m256d(a), __m256d(b), __m256d(c)));
+}
+inline V2d ExactProductPlus(V2d a, V2d b, V2d c) {
+    return V2d(_mm_fmadd_pd(__m128d(a), __m128d(b), __m128d(c)));
 }
 
 // The halves of a register of four, and a register of four from halves.
@@ -266,7 +277,7 @@ void FilterCombs(CallContext& ctx, double* storeKept, Equaliser<kChannels>& eqKe
     for (int32_t j = 0; j < frames; ++j) {
         for (int g = 0; g < kGroups; ++g) {
             double* slot = &ctx.combDamped[j][kWidth * g];
-            const Lanes filtered = Load<Lanes>(slot) + store[g] * damp1;
+            const Lanes filtered = ExactProductPlus(store[g], damp1, Load<Lanes>(slot));
             store[g] = RoundToFloat(filtered);
             Store(slot, filtered);
         }
@@ -319,7 +330,7 @@ void RunAllpasses(NetworkState& net, CallContext& ctx, int32_t done, int32_t fra
                 V4d v = Load<V4d>(x + j);
                 for (int k = 0; k < kAllpassesPerChannel; ++k) {
                     const V4d held = Widen(Load<V4f>(at[k] + j));
-                    Store(at[k] + j, Narrow(v + held * gain));
+                    Store(at[k] + j, Narrow(ExactProductPlus(held, gain, v)));
                     v = held - v;
                 }
                 Store(x + j, v);
@@ -383,11 +394,11 @@ void WriteOutput(const CallContext& ctx, float* frames, int32_t frameCount) {
     for (; j + 4 <= frameCount; j += 4) {
         V4f rounded[kChannels];
         for (int ch = 0; ch < kChannels; ++ch) {
-            const V4d echo = -Widen(Load<V4f>(&ctx.early[ch][j])) * earlyGain;
             V4d out = Load<V4d>(&ctx.series[ch][j]) * wetGain;
             // The dry term comes from the checked input, not the buffer.
-            if (!tail) out = Widen(Load<V4f>(&ctx.in[ch][j])) * dryGain + out;
-            rounded[ch] = Narrow(out + echo);
+            if (!tail) out = ExactProductPlus(Widen(Load<V4f>(&ctx.in[ch][j])), dryGain, out);
+            const V4d early = -Widen(Load<V4f>(&ctx.early[ch][j]));
+            rounded[ch] = Narrow(ExactProductPlus(early, earlyGain, out));
         }
         if constexpr (kChannels == 1) {
             Store(frames + j, rounded[0]);
