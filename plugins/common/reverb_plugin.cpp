@@ -72,9 +72,17 @@ void ReverbPlugin::Run(uint32_t frameCount) {
 
 void ReverbPlugin::RunChunk(uint32_t offset, uint32_t frames) {
     const uint32_t channels = channels_;
-    for (uint32_t ch = 0; ch < channels; ++ch) {
-        const float* in = input_[ch] + offset;
-        for (uint32_t j = 0; j < frames; ++j) scratch_[j * channels + ch] = in[j];
+    // The channel count spelt out in each branch lets the copies run as
+    // vector shuffles.
+    if (channels == 2) {
+        const float* left = input_[0] + offset;
+        const float* right = input_[1] + offset;
+        for (uint32_t j = 0; j < frames; ++j) {
+            scratch_[2 * j] = left[j];
+            scratch_[2 * j + 1] = right[j];
+        }
+    } else {
+        std::memcpy(scratch_, input_[0] + offset, sizeof(float) * frames);
     }
     const float target = bypassed_ ? 0.0f : 1.0f;
     const bool fading = wetShare_ != target;
@@ -98,9 +106,15 @@ void ReverbPlugin::RunChunk(uint32_t offset, uint32_t frames) {
         }
         wetShare_ = share;
     }
-    for (uint32_t ch = 0; ch < channels; ++ch) {
-        float* out = output_[ch] + offset;
-        for (uint32_t j = 0; j < frames; ++j) out[j] = scratch_[j * channels + ch];
+    if (channels == 2) {
+        float* left = output_[0] + offset;
+        float* right = output_[1] + offset;
+        for (uint32_t j = 0; j < frames; ++j) {
+            left[j] = scratch_[2 * j];
+            right[j] = scratch_[2 * j + 1];
+        }
+    } else {
+        std::memcpy(output_[0] + offset, scratch_, sizeof(float) * frames);
     }
 }
 
