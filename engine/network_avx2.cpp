@@ -1,6 +1,8 @@
-// The vector kernel for processors with AVX2, chosen at run time: only this
-// file's own code is compiled for AVX2 (the headers it includes come first,
-// so no shared inline function carries an AVX2 instruction elsewhere).
+// The vector kernel for processors with AVX2 and FMA, chosen at run time:
+// only this file's own code is compiled for them (the headers it includes
+// come first, so no shared inline function carries such an instruction
+// elsewhere). The build keeps contraction off: a product is fused only where
+// the kernel asks for it.
 #include <cstdint>
 #include <cstring>
 #include <type_traits>
