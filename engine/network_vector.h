@@ -311,20 +311,63 @@ void WriteCombs(const CallContext& ctx, float* const* line, int32_t done, int32_
             line[k][j] = float(ctx.combDamped[j][k] * ctx.feedback + double(input[j]));
 }
 
-// Each channel's four all-passes in series over frames done.. of ctx.series,
-// four frames at a time.
+// A run of `frames` frames of a line from its cursor, as one straight array:
+// the line itself where the run does not wrap, otherwise `spare`, filled from
+// the line's two pieces; CloseRun writes it back and moves the cursor on.
+// Runs of the lines of a stage then need not end where one of them wraps,
+// and their reads and writes need no wrap test. A line at least as long as
+// the run keeps its two pieces apart. A cursor left beyond a shortened
+// length takes one frame there, then wraps, as ChunkBeforeWrap has it.
+inline int32_t FramesBeforeWrap(int32_t cursor, int32_t length, int32_t frames) {
+    return ChunkBeforeWrap(&cursor, &length, 1, frames);
+}
+inline float* OpenRun(float* line, int32_t cursor, int32_t length, int32_t frames, float* spare) {
+    const int32_t before = FramesBeforeWrap(cursor, length, frames);
+    if (before == frames) return line + cursor;
+    std::memcpy(spare, line + cursor, sizeof(float) * size_t(before));
+    std::memcpy(spare + before, line, sizeof(float) * size_t(frames - before));
+    return spare;
+}
+inline void CloseRun(float* line, int32_t& cursor, int32_t length, int32_t frames,
+                     const float* run) {
+    const int32_t before = FramesBeforeWrap(cursor, length, frames);
+    if (before == frames) {
+        AdvanceCursors(&cursor, &length, 1, frames);
+        return;
+    }
+    std::memcpy(line + cursor, run, sizeof(float) * size_t(before));
+    std::memcpy(line, run + before, sizeof(float) * size_t(frames - before));
+    cursor = frames - before;
+}
+
+inline int32_t ShortestLength(const int32_t* length, int count) {
+    int32_t shortest = length[0];
+    for (int i = 1; i < count; ++i)
+        if (length[i] < shortest) shortest = length[i];
+    return shortest;
+}
+
+// Each channel's four all-passes in series over frames done.. of ctx.series
+// (at most a slice), four frames at a time.
 template <int kChannels>
 void RunAllpasses(NetworkState& net, CallContext& ctx, int32_t done, int32_t frameCount) {
     const V4d gain = Splat4(kAllpassGain);
     for (int ch = 0; ch < kChannels; ++ch) {
         int32_t* cursor = net.allpassCursor + ch * kAllpassesPerChannel;
         const int32_t* length = ctx.allpassLength + ch * kAllpassesPerChannel;
+        float* line[kAllpassesPerChannel];
+        for (int k = 0; k < kAllpassesPerChannel; ++k)
+            line[k] = net.allpassLine[ch * kAllpassesPerChannel + k];
+        // Lines shorter than the slice (very low rates) stop at every wrap.
+        const bool whole = ShortestLength(length, kAllpassesPerChannel) >= frameCount;
+        alignas(16) float spare[kAllpassesPerChannel][kCombSliceFrames];
         double* x = ctx.series[ch] + done;
         for (int32_t frames = frameCount; frames > 0;) {
-            const int32_t chunk = ChunkBeforeWrap(cursor, length, kAllpassesPerChannel, frames);
+            const int32_t chunk =
+                whole ? frames : ChunkBeforeWrap(cursor, length, kAllpassesPerChannel, frames);
             float* at[kAllpassesPerChannel];
             for (int k = 0; k < kAllpassesPerChannel; ++k)
-                at[k] = net.allpassLine[ch * kAllpassesPerChannel + k] + cursor[k];
+                at[k] = OpenRun(line[k], cursor[k], length[k], chunk, spare[k]);
             int32_t j = 0;
             for (; j + 4 <= chunk; j += 4) {
                 V4d v = Load<V4d>(x + j);
@@ -344,15 +387,17 @@ void RunAllpasses(NetworkState& net, CallContext& ctx, int32_t done, int32_t fra
                 }
                 x[j] = v;
             }
-            AdvanceCursors(cursor, length, kAllpassesPerChannel, chunk);
+            for (int k = 0; k < kAllpassesPerChannel; ++k)
+                CloseRun(line[k], cursor[k], length[k], chunk, at[k]);
             x += chunk;
             frames -= chunk;
         }
     }
 }
 
-// Combs, all-passes and equaliser, slice by slice: a slice ends before any
-// comb wraps, so its reads all come before its writes.
+// Combs, all-passes and equaliser, slice by slice. A slice's comb reads all
+// come before its writes: every line is at least a slice long (otherwise a
+// slice ends where a comb wraps), so a slice never reads what it wrote.
 template <int kChannels, bool eq>
 void RunWetPath(NetworkState& net, CallContext& ctx, int32_t frameCount) {
     constexpr int kCombs = kChannels * kCombsPerChannel;
@@ -362,17 +407,21 @@ void RunWetPath(NetworkState& net, CallContext& ctx, int32_t frameCount) {
     for (int g = 0; g < kCombs / 4; ++g)
         Store(store + 4 * g, Widen(Load<V4f>(net.combStore + 4 * g)));
     Equaliser<kChannels> equaliser(net);
+    const bool whole = ShortestLength(length, kCombs) >= kCombSliceFrames;
+    alignas(16) float spare[kCombs][kCombSliceFrames];
     for (int32_t done = 0; done < frameCount;) {
         const int32_t left = frameCount - done;
-        const int32_t chunk = ChunkBeforeWrap(cursor, length, kCombs,
-                                              left < kCombSliceFrames ? left : kCombSliceFrames);
+        const int32_t slice = left < kCombSliceFrames ? left : kCombSliceFrames;
+        const int32_t chunk = whole ? slice : ChunkBeforeWrap(cursor, length, kCombs, slice);
         float* line[kCombs];
-        for (int k = 0; k < kCombs; ++k) line[k] = net.combLine[k] + cursor[k];
+        for (int k = 0; k < kCombs; ++k)
+            line[k] = OpenRun(net.combLine[k], cursor[k], length[k], chunk, spare[k]);
         ReadCombs<kChannels>(ctx, line, done, chunk);
         RunAllpasses<kChannels>(net, ctx, done, chunk);
         FilterCombs<kChannels, eq>(ctx, store, equaliser, done, chunk);
         WriteCombs<kChannels>(ctx, line, done, chunk);
-        AdvanceCursors(cursor, length, kCombs, chunk);
+        for (int k = 0; k < kCombs; ++k)
+            CloseRun(net.combLine[k], cursor[k], length[k], chunk, line[k]);
         done += chunk;
     }
     for (int g = 0; g < kCombs / 4; ++g)
