@@ -1,10 +1,15 @@
 // What mingw-w64's media headers leave out or declare unusably from C++:
 // the media-type helpers of msdmo.dll (dmort.h declares them without C
 // linkage) and the stream flags of IMediaObject. Include this instead of
-// dmort.h.
+// dmo.h or dmort.h.
 #pragma once
 
 #include <windows.h>
+
+// dmo.h pulls in dmort.h; its declarations are replaced below.
+#ifndef __DMORT_H__
+#define __DMORT_H__
+#endif
 #include <dmo.h>
 
 extern "C" {

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "pcm_samples.h"
 #include "tool_checks.h"
 #include "wav_header.h"
 
@@ -120,19 +121,10 @@ int32_t WavReader::Read(float* out, int32_t frames) {
     const unsigned char* at = reinterpret_cast<const unsigned char*>(bytes_.data());
     const size_t samples = size_t(frames) * channels_;
     for (size_t i = 0; i < samples; ++i, at += sampleBytes) {
-        if (isFloat_) {
+        if (isFloat_)
             std::memcpy(&out[i], at, 4);
-        } else if (bits_ == 16) {
-            out[i] = float(int16_t(at[0] | (at[1] << 8))) / 32768.0f;
-        } else if (bits_ == 24) {
-            const int32_t value =
-                int32_t(uint32_t(at[0]) << 8 | uint32_t(at[1]) << 16 | uint32_t(at[2]) << 24);
-            out[i] = float(double(value) / 2147483648.0);
-        } else {
-            int32_t value;
-            std::memcpy(&value, at, 4);
-            out[i] = float(double(value) / 2147483648.0);
-        }
+        else
+            out[i] = PcmToFloat(at, bits_);
     }
     return frames;
 }
