@@ -334,8 +334,6 @@ void MediaObject::EndStream() {
     hasData_ = false;
     draining_ = false;
     endAfterPending_ = false;
-    anchorTime_ = 0;
-    anchorFrames_ = 0;
 }
 
 // The effect is told the format and reset here, at the first buffer, not
@@ -349,6 +347,8 @@ void MediaObject::StartStreamIfNeeded() {
     streamStarted_ = true;
     hasData_ = false;
     draining_ = false;
+    anchorTime_ = 0;
+    anchorFrames_ = 0;
 }
 
 HRESULT MediaObject::Flush() {

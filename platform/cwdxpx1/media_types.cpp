@@ -1,8 +1,6 @@
 #include "media_types.h"
 
 #include <mmreg.h>
-#include <ks.h>
-#include <ksmedia.h>
 #include <uuids.h>
 
 #include <cstring>
