@@ -10,6 +10,7 @@
 
 #include <cstdio>
 
+#include "derived_classes.h"
 #include "module_support.h"
 #include "resource.h"
 
@@ -181,11 +182,22 @@ protected:
     }
 };
 
+// The frame on the effect, and on what media hosts hold instead: the media
+// object and the system's DMO wrapper around it (the legacy filter class).
 TEST_F(PropertyFrame, ShowsTheEditorAndClosesOnOkAndOnCancel) {
-    for (int button : {IDOK, IDCANCEL}) {
-        SCOPED_TRACE(button == IDOK ? "closed with OK" : "closed with Cancel");
+    const struct {
+        GUID clsid;
+        int button;
+        const char* what;
+    } cases[] = {{CLSID_ReverbEffect, IDOK, "the effect, closed with OK"},
+                 {CLSID_ReverbEffect, IDCANCEL, "the effect, closed with Cancel"},
+                 {cwdxpx1::MediaObjectClassOf(CLSID_ReverbEffect), IDOK, "the media object"},
+                 {cwdxpx1::FilterClassOf(CLSID_ReverbEffect), IDCANCEL, "the wrapper filter"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const int button = c.button;
         IUnknown* effect = nullptr;
-        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(CLSID_ReverbEffect, nullptr, CLSCTX_INPROC_SERVER,
+        ASSERT_HRESULT_SUCCEEDED(CoCreateInstance(c.clsid, nullptr, CLSCTX_INPROC_SERVER,
                                                   IID_IUnknown, reinterpret_cast<void**>(&effect)));
         IReverbControl* control = Query<IReverbControl>(effect, IID_IReverbControl);
         ISpecifyPropertyPages* specify =
