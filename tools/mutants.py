@@ -34,6 +34,7 @@ GROUPS = {
     "framework": ("win32", ["framework_tests"], ["framework_tests"]),
     "host": ("win32", ["LumbrookReverb", "reverb-host", "host_tests"],
              ["host_tests", "host_limits_interrupt", "tools_agree"]),
+    "graph": ("win32", ["LumbrookReverb", "graph-render", "reverb-host"], ["graph_render"]),
 }
 FOLDER_GROUPS = [
     ("engine/", ["engine"]),
@@ -45,6 +46,7 @@ FOLDER_GROUPS = [
     ("tools/renderer/", ["renderer"]),
     ("tools/common/", ["renderer", "host"]),
     ("tools/host/", ["host"]),
+    ("tools/graph/", ["graph"]),
     ("plugins/", ["plugins"]),
 ]
 CONFIGURE = {
