@@ -8,6 +8,7 @@
 
 #include "network_state.h"
 #include "reverb_params.h"
+#include "tuning.h"
 #include "zero_filled.h"
 
 namespace lumbrook {
@@ -40,6 +41,21 @@ struct LineExtents {
     int32_t comb[kCombCount];
     int32_t allpass[kAllpassCount];
 };
+
+// The frames of tail a stream may get after its last frame: ten seconds.
+constexpr int64_t TailBudgetFrames(uint32_t sampleRate) {
+    return int64_t(kTailSeconds) * sampleRate;
+}
+
+// The frames one ProcessTail call delivered, as every caller counts them:
+// all it was asked for while the tail goes on. The call that ends it reports
+// no count; it delivered what was left of the budget after `delivered`.
+inline int32_t TailCallFrames(bool more, int32_t done, int32_t asked, int64_t delivered,
+                              int64_t budget) {
+    if (more) return done;
+    const int64_t left = budget - delivered;
+    return left <= 0 ? 0 : left < asked ? int32_t(left) : asked;
+}
 
 class ReverbEngine : public ZeroFilledStorage {
 public:

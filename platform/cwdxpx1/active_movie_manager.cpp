@@ -1,6 +1,7 @@
 #include "active_movie_manager.h"
 
 #include "class_factory.h"
+#include "derived_classes.h"
 #include "framework_records.h"
 #include "registration.h"
 
@@ -60,12 +61,39 @@ HRESULT CActiveMovieManager::AddFactory(IPropPageFactory* factory) {
     return Record({nullptr, factory, *clsid}, factory);
 }
 
+namespace {
+
+// The recorded class, or the media object or filter derived from an effect.
+bool FindServedClass(const GUID& clsid, FactoryEntry* entry, cwdxpx1::ServedClass* served) {
+    if (cwdxpx1::FindEntry(clsid, entry)) {
+        *served = cwdxpx1::ServedClass::Recorded;
+        return true;
+    }
+    const int count = cwdxpx1::EntryCount();
+    for (int i = 0; i < count; ++i) {
+        *entry = cwdxpx1::EntryAt(i);
+        if (!entry->effect) continue;
+        if (IsEqualGUID(clsid, cwdxpx1::MediaObjectClassOf(entry->clsid))) {
+            *served = cwdxpx1::ServedClass::MediaObject;
+            return true;
+        }
+        if (IsEqualGUID(clsid, cwdxpx1::FilterClassOf(entry->clsid))) {
+            *served = cwdxpx1::ServedClass::Filter;
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
 HRESULT CActiveMovieManager::GetClassObject(const GUID& clsid, const GUID& iid, void** out) {
     if (!out) return E_POINTER;
     *out = nullptr;
     FactoryEntry entry;
-    if (!cwdxpx1::FindEntry(clsid, &entry)) return CLASS_E_CLASSNOTAVAILABLE;
-    return cwdxpx1::CreateClassObject(entry, iid, out);
+    cwdxpx1::ServedClass served;
+    if (!FindServedClass(clsid, &entry, &served)) return CLASS_E_CLASSNOTAVAILABLE;
+    return cwdxpx1::CreateClassObject(entry, served, iid, out);
 }
 
 HRESULT CActiveMovieManager::CanUnloadNow() {

@@ -15,7 +15,7 @@
 #include "plugin_loader.h"
 #include "property_access.h"
 #include "tool_checks.h"
-#include "tuning.h"
+#include "reverb_engine.h"
 #include "typelib_registration.h"
 #include "wav_file.h"
 #include "wav_header.h"
@@ -258,9 +258,7 @@ int Render(const Options& options) {
 
     int32_t extendTail = 0;
     session.control_->get_ExtendTail(&extendTail);
-    // Ten seconds of tail in all; the call that ends it reports no count, so
-    // its frames are those left of the ten seconds.
-    const int64_t budget = extendTail ? int64_t(kTailSeconds) * in.SampleRate() : 0;
+    const int64_t budget = extendTail ? TailBudgetFrames(in.SampleRate()) : 0;
     const uint64_t outputBytes =
         uint64_t(in.FramesPresent() + budget) * in.Channels() * sizeof(float);
     if (!FitsRiff(outputBytes))
@@ -272,7 +270,8 @@ int Render(const Options& options) {
     effect->ResetStream();
     SetConsoleCtrlHandler(OnConsoleEnd, TRUE);
     WavWriter out;
-    if (!out.Open(outPath, in.Channels(), in.SampleRate(), &error)) return Fail(error);
+    if (!out.Open(outPath, kWavFloat, 32, in.Channels(), in.SampleRate(), &error))
+        return Fail(error);
     std::vector<float> buffer(size_t(options.block) * in.Channels());
     int64_t framesRead = 0, nonFinite = 0;
     for (;;) {
@@ -288,10 +287,9 @@ int Render(const Options& options) {
         std::fill(buffer.begin(), buffer.end(), 0.0f);
         int32_t done = 0;
         const bool more = effect->ProcessTail(buffer.data(), options.block, &done) == 1;
-        int64_t frames = more ? done : budget - written;
-        if (frames > options.block) frames = options.block;
-        if (frames > 0 && !out.Write(buffer.data(), int32_t(frames), &error)) return Fail(error);
-        written += frames > 0 ? frames : 0;
+        const int32_t frames = TailCallFrames(more, done, options.block, written, budget);
+        if (frames > 0 && !out.Write(buffer.data(), frames, &error)) return Fail(error);
+        written += frames;
         if (!more) break;
     }
     if (!out.Commit(&error)) return Fail(error);

@@ -123,7 +123,7 @@ RenderResult Render(const RenderJob& job) {
 
     ReverbParams params = job.params;
     if (job.tail) params.extendTail = 1;
-    const int64_t tailBudget = params.extendTail ? int64_t(kTailSeconds) * result.sampleRate : 0;
+    const int64_t tailBudget = params.extendTail ? TailBudgetFrames(result.sampleRate) : 0;
     const int64_t total = inInfo.frames + tailBudget;
     const OutputEncoding encoding = EncodingOf(job.format);
 

@@ -97,8 +97,7 @@ void RenderStages::Process() {
             std::fill(at, at + size_t(block_) * channels, 0.0f);
             int32_t done = 0;
             more = engine->ProcessTail(at, block_, format, &done);
-            // A tail that ends part-way through a call ends where the budget ran out.
-            const int64_t frames = more ? done : std::min<int64_t>(block_, tailBudget - tailFrames);
+            const int64_t frames = TailCallFrames(more, done, block_, tailFrames, tailBudget);
             tailFrames += frames;
             tail->frames += frames;
         }

@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "pcm_samples.h"
 #include "tool_checks.h"
 #include "wav_header.h"
 
@@ -120,19 +121,10 @@ int32_t WavReader::Read(float* out, int32_t frames) {
     const unsigned char* at = reinterpret_cast<const unsigned char*>(bytes_.data());
     const size_t samples = size_t(frames) * channels_;
     for (size_t i = 0; i < samples; ++i, at += sampleBytes) {
-        if (isFloat_) {
+        if (isFloat_)
             std::memcpy(&out[i], at, 4);
-        } else if (bits_ == 16) {
-            out[i] = float(int16_t(at[0] | (at[1] << 8))) / 32768.0f;
-        } else if (bits_ == 24) {
-            const int32_t value =
-                int32_t(uint32_t(at[0]) << 8 | uint32_t(at[1]) << 16 | uint32_t(at[2]) << 24);
-            out[i] = float(double(value) / 2147483648.0);
-        } else {
-            int32_t value;
-            std::memcpy(&value, at, 4);
-            out[i] = float(double(value) / 2147483648.0);
-        }
+        else
+            out[i] = PcmToFloat(at, bits_);
     }
     return frames;
 }
@@ -202,10 +194,12 @@ void WavWriter::Abandon() {
     }
 }
 
-bool WavWriter::Open(const std::wstring& path, uint32_t channels, uint32_t sampleRate,
-                     std::string* error) {
+bool WavWriter::Open(const std::wstring& path, uint16_t tag, uint16_t bitsPerSample,
+                     uint32_t channels, uint32_t sampleRate, std::string* error) {
     Abandon();
     path_ = path;
+    tag_ = tag;
+    bits_ = bitsPerSample;
     channels_ = channels;
     sampleRate_ = sampleRate;
     dataBytes_ = 0;
@@ -229,7 +223,7 @@ bool WavWriter::Open(const std::wstring& path, uint32_t channels, uint32_t sampl
         *error = "cannot write beside '" + Narrow(path) + "': " + SystemReason(GetLastError());
         return false;
     }
-    const std::string header = WavHeader(kWavFloat, 32, channels, sampleRate, 0);
+    const std::string header = WavHeader(tag, bitsPerSample, channels, sampleRate, 0);
     if (!MarkForDeletion(file_, true)) {
         *error = "cannot write beside '" + Narrow(path) + "': " + SystemReason(GetLastError());
         Abandon();
@@ -255,13 +249,16 @@ bool WavWriter::WriteAll(const void* bytes, DWORD size, std::string* error) {
 }
 
 bool WavWriter::Write(const float* samples, int32_t frames, std::string* error) {
-    const uint64_t bytes = uint64_t(frames) * channels_ * sizeof(float);
-    if (!FitsRiff(dataBytes_ + bytes)) {
+    return WriteBytes(samples, uint64_t(frames) * channels_ * sizeof(float), error);
+}
+
+bool WavWriter::WriteBytes(const void* bytes, uint64_t size, std::string* error) {
+    if (!FitsRiff(dataBytes_ + size)) {
         *error = "'" + Narrow(path_) + "' would outgrow the 4 GiB of a WAV file";
         return false;
     }
-    if (!WriteAll(samples, DWORD(bytes), error)) return false;
-    dataBytes_ += bytes;
+    if (!WriteAll(bytes, DWORD(size), error)) return false;
+    dataBytes_ += size;
     return true;
 }
 
@@ -270,10 +267,12 @@ bool WavWriter::Commit(std::string* error) {
         *error = "cannot write '" + Narrow(path_) + "'";
         return false;
     }
+    // RIFF pads an odd-sized chunk to an even length, and the header counts the pad.
+    bool ok = !(dataBytes_ & 1) || WriteAll("", 1, error);
     // The header again, now with the sizes; its length is unchanged.
-    const std::string header = WavHeader(kWavFloat, 32, channels_, sampleRate_, dataBytes_);
-    bool ok = SetFilePointer(file_, 0, nullptr, FILE_BEGIN) == 0 &&
-              WriteAll(header.data(), DWORD(header.size()), error);
+    const std::string header = WavHeader(tag_, bits_, channels_, sampleRate_, dataBytes_);
+    ok = ok && SetFilePointer(file_, 0, nullptr, FILE_BEGIN) == 0 &&
+         WriteAll(header.data(), DWORD(header.size()), error);
     if (ok && !FlushFileBuffers(file_)) {
         *error = "writing '" + Narrow(path_) + "' failed: " + SystemReason(GetLastError());
         ok = false;
