@@ -3,7 +3,8 @@
 # the native toolchain and test libraries, mingw-w64 for 32-bit Windows,
 # Wine (32-bit) with its IDL files and fonts and the GStreamer plug-ins its
 # WAVE Parser is made of, Xvfb for the editor's screenshots,
-# the LV2 and LADSPA headers and the hosts the Linux plug-ins are tested in.
+# the LV2 and LADSPA headers and the hosts the Linux plug-ins are tested in
+# (lilv's tools, ecasound, sox, GStreamer's lv2 element, Ardour 7 headless).
 # Quick when everything is already there: it only asks apt for what is missing.
 set -eu
 
@@ -13,7 +14,8 @@ packages="cmake make g++ googletest libgtest-dev libbenchmark-dev
   gstreamer1.0-plugins-base:i386 gstreamer1.0-plugins-good:i386
   xvfb xauth x11-apps imagemagick
   libsndfile1-dev pkg-config sox time python3
-  lv2-dev ladspa-sdk lilv-utils sordi lv2file lv2proc ecasound clang-format"
+  lv2-dev ladspa-sdk lilv-utils sordi lv2file lv2proc ecasound clang-format
+  gstreamer1.0-tools gstreamer1.0-plugins-bad ardour"
 
 missing=""
 for p in $packages; do
