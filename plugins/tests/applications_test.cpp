@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <set>
 #include <sstream>
 
 #include "factory_presets.h"
@@ -316,6 +317,8 @@ protected:
 TEST_F(Ardour, ScanListsThePluginsTheirControlsAndPresets) {
     std::stringstream lines(scan_);
     std::string line;
+    std::set<std::string> names;
+    int plugins = 0;
     while (std::getline(lines, line)) {
         std::string lower = line;
         for (char& c : lower) c = char(std::tolower(static_cast<unsigned char>(c)));
@@ -323,9 +326,17 @@ TEST_F(Ardour, ScanListsThePluginsTheirControlsAndPresets) {
         const bool complaint =
             lower.find("warning") != std::string::npos || lower.find("error") != std::string::npos;
         EXPECT_FALSE(complaint && lower.find("midi") == std::string::npos) << line;
+        if (line.rfind("plugin ", 0) == 0) {
+            ++plugins;
+            const size_t name = line.find('|') + 1;
+            names.insert(line.substr(name, line.find('|', name) - name));
+        }
     }
+    // A name each: a host that lists LV2 beside LADSPA shows one entry per name.
+    EXPECT_EQ(plugins, 2 * kPluginVariantCount) << scan_;
+    EXPECT_EQ(names.size(), size_t(plugins)) << scan_;
+    const std::string controls = "|" + std::to_string(kControlCount) + " controls|";
     for (const PluginVariant& variant : kPluginVariants) {
-        const std::string controls = "|" + std::to_string(kControlCount) + " controls|";
         EXPECT_NE(scan_.find("plugin " + std::string(variant.lv2Uri) + "|" + variant.lv2Name +
                              controls + std::to_string(kPresetCount) + " presets\n"),
                   std::string::npos)
