@@ -31,7 +31,6 @@ using test::SameAudio;
 using test::Scratch;
 using test::Setting;
 using test::Text;
-using test::Variant;
 using test::WriteFloatWav;
 
 const std::string kRenderer = LUMBROOK_RENDERER_PATH;
