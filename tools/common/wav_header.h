@@ -5,14 +5,12 @@
 #include <cstdint>
 #include <string>
 
+#include "tuning.h"  // kMaxSampleRate
+
 namespace lumbrook {
 
 constexpr uint16_t kWavPcm = 1;
 constexpr uint16_t kWavFloat = 3;
-
-// Rates above this are header damage or hostility, not audio anyone means:
-// ten seconds of tail at 2^31 Hz would be 171 GB.
-constexpr uint32_t kMaxSampleRate = 768000;
 
 // RIFF keeps its sizes in 32 bits: the whole file after the first 8 bytes.
 constexpr uint64_t kRiffSizeLimit = 0xFFFFFFFFull;
