@@ -25,13 +25,14 @@ bool FitsRiff(uint64_t dataBytes);
 std::string WavHeader(uint16_t tag, uint16_t bits, uint32_t channels, uint32_t sampleRate,
                       uint64_t dataBytes);
 
-// What a RIFF WAV header announces; found is false for anything else.
+// What a RIFF or RF64 WAV header announces; found is false for anything else.
 struct WavHead {
     bool found = false;
     uint32_t sampleRate = 0;
     uint16_t blockAlign = 0;
     bool dataFound = false;
-    uint64_t dataBytes = 0;  // as announced by the data chunk
+    uint64_t dataBytes = 0;  // as announced by the data chunk, or RF64's ds64 chunk
+    bool dataOpen = false;   // a data chunk that leaves its length open (a streamed file)
 };
 
 // Reads the chunks in the first `size` bytes of a file (read no further).
