@@ -344,7 +344,7 @@ TEST(PluginCore, RunsWithoutPageFaultsAndKeepsOnlyWhatTheRateUsesResident) {
     for (const RunMeasure& m : measures) {
         SCOPED_TRACE(testing::Message() << m.rate << " Hz");
         EXPECT_EQ(m.pageFaults, 0) << "page faults in a second of runs";
-        // What the rate can use: 0.3 MB at 48 kHz, 4.4 MB at 768 kHz; all
+        // What the rate can use: 0.3 MB at 48 kHz, 4 MB at 768 kHz; all
         // the lines are 21.5 MB.
         EXPECT_LT(m.residentBytes, (m.rate > 96000 ? 8.0 : 2.0) * 1024 * 1024)
             << "bytes resident for the instance";
@@ -400,6 +400,45 @@ TEST(PluginCore, BypassFadesAndKeepsTheNetworkRunning) {
                 }
             }
         }
+    }
+}
+
+// Switched back before its fade has finished, the share turns where it is
+// and moves back by the same step per frame: never a jump, and the engine's
+// own bits once it is back.
+TEST(PluginCore, BypassSwitchedBackMidFadeTurnsWhereItIs) {
+    for (uint32_t channels : {1u, 2u}) {
+        SCOPED_TRACE(testing::Message() << channels << " channels");
+        const uint32_t frames = 12000, off = 4000;
+        std::vector<float> input(size_t(frames) * channels);
+        for (size_t j = 0; j < frames; ++j)
+            for (uint32_t ch = 0; ch < channels; ++ch)
+                input[j * channels + ch] = 0.5f * float(std::sin(0.05 * double(j) + ch));
+        Host host(channels, 44100);
+        host.plugin().Activate();
+        const uint32_t fade = host.plugin().FadeFrames(), back = off + fade / 2;
+        const auto part = [&](uint32_t from, uint32_t to) {
+            return std::vector<float>(input.begin() + from * channels,
+                                      input.begin() + to * channels);
+        };
+        std::vector<float> got = host.Run(part(0, off), {64});
+        host.control(ParamId::Bypass) = 0.0f;
+        std::vector<float> more = host.Run(part(off, back), {16});
+        got.insert(got.end(), more.begin(), more.end());
+        host.control(ParamId::Bypass) = 1.0f;
+        more = host.Run(part(back, frames), {16});
+        got.insert(got.end(), more.begin(), more.end());
+
+        const std::vector<float> wet = EngineRendering(input, channels, 44100, DefaultParams());
+        for (uint32_t j = off; j < off + 2 * (back - off); ++j) {
+            const double share = j < back ? 1.0 - double(j - off + 1) / fade
+                                          : 1.0 - double(2 * back - off - j - 1) / fade;
+            for (uint32_t ch = 0; ch < channels; ++ch) {
+                const size_t k = size_t(j) * channels + ch;
+                ASSERT_NEAR(got[k], input[k] + (wet[k] - input[k]) * share, 1e-5) << "frame " << j;
+            }
+        }
+        ExpectSameBits(got, wet, size_t(off + 2 * (back - off) + 2) * channels);
     }
 }
 
