@@ -26,16 +26,17 @@ GROUPS = {
                    ["automation_tests", "automation_unregistered_tests"]),
     "editor": ("win32", ["editor_tests"], ["editor_tests"]),
     "module": ("win32", ["LumbrookReverb", "module_tests", "module_load_failure_tests",
-                         "module_pinned_tests", "script_client_tests"],
+                         "module_pinned_tests", "script_client_tests", "property_frame_tests"],
                ["module_tests", "module_load_failure_Effect_tests",
                 "module_load_failure_Editor_tests", "module_pinned_tests",
-                "script_client_tests"]),
+                "script_client_tests", "property_frame_tests"]),
     "modstate": ("win32", ["LumbrookReverb", "module_state_tests"], ["module_state_tests"]),
     "plugins": ("native", ["plugin_core_tests", "plugin_host_tests"],
                 ["plugin_core_tests", "plugin_host_tests"]),
     "framework": ("win32", ["framework_tests"], ["framework_tests"]),
     "host": ("win32", ["LumbrookReverb", "reverb-host", "host_tests"],
              ["host_tests", "host_limits_interrupt", "tools_agree"]),
+    "graph": ("win32", ["LumbrookReverb", "graph-render", "reverb-host"], ["graph_render"]),
     # The 64-bit tree, and both trees side by side on one 64-bit machine.
     "engine64": ("win64", ["engine_tests"], ["engine_tests"]),
     "effect64": ("win64", ["effect_tests"], ["effect_tests"]),
@@ -56,6 +57,7 @@ FOLDER_GROUPS = [
     ("tools/renderer/", ["renderer"]),
     ("tools/common/", ["renderer", "host"]),
     ("tools/host/", ["host"]),
+    ("tools/graph/", ["graph"]),
     ("plugins/", ["plugins"]),
 ]
 CONFIGURE = {

@@ -1,5 +1,6 @@
 // An effect as a DirectX Media Object. One input and one output stream of the
-// same type; integer PCM is converted to the effect's floats and back here,
+// same type; integer PCM is converted to the effect's floats and back here
+// (a graph may have no converter to put in front of us: Wine's has none),
 // float passes through to the effect as it is. The effect starts a stream on
 // the first buffer after a type change, a flush or the end of the previous
 // stream (DMO wrappers need not call AllocateStreamingResources), and after

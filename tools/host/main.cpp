@@ -270,7 +270,8 @@ int Render(const Options& options) {
     effect->ResetStream();
     SetConsoleCtrlHandler(OnConsoleEnd, TRUE);
     WavWriter out;
-    if (!out.Open(outPath, in.Channels(), in.SampleRate(), &error)) return Fail(error);
+    if (!out.Open(outPath, kWavFloat, 32, in.Channels(), in.SampleRate(), &error))
+        return Fail(error);
     std::vector<float> buffer(size_t(options.block) * in.Channels());
     int64_t framesRead = 0, nonFinite = 0;
     for (;;) {

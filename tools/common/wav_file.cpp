@@ -194,10 +194,12 @@ void WavWriter::Abandon() {
     }
 }
 
-bool WavWriter::Open(const std::wstring& path, uint32_t channels, uint32_t sampleRate,
-                     std::string* error) {
+bool WavWriter::Open(const std::wstring& path, uint16_t tag, uint16_t bitsPerSample,
+                     uint32_t channels, uint32_t sampleRate, std::string* error) {
     Abandon();
     path_ = path;
+    tag_ = tag;
+    bits_ = bitsPerSample;
     channels_ = channels;
     sampleRate_ = sampleRate;
     dataBytes_ = 0;
@@ -221,7 +223,7 @@ bool WavWriter::Open(const std::wstring& path, uint32_t channels, uint32_t sampl
         *error = "cannot write beside '" + Narrow(path) + "': " + SystemReason(GetLastError());
         return false;
     }
-    const std::string header = WavHeader(kWavFloat, 32, channels, sampleRate, 0);
+    const std::string header = WavHeader(tag, bitsPerSample, channels, sampleRate, 0);
     if (!MarkForDeletion(file_, true)) {
         *error = "cannot write beside '" + Narrow(path) + "': " + SystemReason(GetLastError());
         Abandon();
@@ -247,13 +249,16 @@ bool WavWriter::WriteAll(const void* bytes, DWORD size, std::string* error) {
 }
 
 bool WavWriter::Write(const float* samples, int32_t frames, std::string* error) {
-    const uint64_t bytes = uint64_t(frames) * channels_ * sizeof(float);
-    if (!FitsRiff(dataBytes_ + bytes)) {
+    return WriteBytes(samples, uint64_t(frames) * channels_ * sizeof(float), error);
+}
+
+bool WavWriter::WriteBytes(const void* bytes, uint64_t size, std::string* error) {
+    if (!FitsRiff(dataBytes_ + size)) {
         *error = "'" + Narrow(path_) + "' would outgrow the 4 GiB of a WAV file";
         return false;
     }
-    if (!WriteAll(samples, DWORD(bytes), error)) return false;
-    dataBytes_ += bytes;
+    if (!WriteAll(bytes, DWORD(size), error)) return false;
+    dataBytes_ += size;
     return true;
 }
 
@@ -262,10 +267,12 @@ bool WavWriter::Commit(std::string* error) {
         *error = "cannot write '" + Narrow(path_) + "'";
         return false;
     }
+    // RIFF pads an odd-sized chunk to an even length, and the header counts the pad.
+    bool ok = !(dataBytes_ & 1) || WriteAll("", 1, error);
     // The header again, now with the sizes; its length is unchanged.
-    const std::string header = WavHeader(kWavFloat, 32, channels_, sampleRate_, dataBytes_);
-    bool ok = SetFilePointer(file_, 0, nullptr, FILE_BEGIN) == 0 &&
-              WriteAll(header.data(), DWORD(header.size()), error);
+    const std::string header = WavHeader(tag_, bits_, channels_, sampleRate_, dataBytes_);
+    ok = ok && SetFilePointer(file_, 0, nullptr, FILE_BEGIN) == 0 &&
+         WriteAll(header.data(), DWORD(header.size()), error);
     if (ok && !FlushFileBuffers(file_)) {
         *error = "writing '" + Narrow(path_) + "' failed: " + SystemReason(GetLastError());
         ok = false;

@@ -1,6 +1,7 @@
-// WAV files: read through the system's RIFF reader (mmio), 16-bit PCM, 24-
-// and 32-bit PCM and 32-bit float; written as 32-bit float RIFF through the
-// file API, every write, flush and close checked.
+// WAV files on Windows, for the command-line tools: read through the
+// system's RIFF reader (mmio), 16-bit PCM, 24- and 32-bit PCM and 32-bit
+// float; written as RIFF in a format the caller names (reverb-host: 32-bit
+// float) through the file API, every write, flush and close checked.
 #pragma once
 
 #include <windows.h>
@@ -57,8 +58,13 @@ public:
     // "" when it can. Nothing is created.
     static std::string Problem(const std::wstring& path);
 
-    bool Open(const std::wstring& path, uint32_t channels, uint32_t sampleRate, std::string* error);
+    // tag: kWavFloat or kWavPcm (wav_header.h), with bitsPerSample to match.
+    bool Open(const std::wstring& path, uint16_t tag, uint16_t bitsPerSample, uint32_t channels,
+              uint32_t sampleRate, std::string* error);
+    // Interleaved floats, for an output opened as 32-bit float.
     bool Write(const float* samples, int32_t frames, std::string* error);
+    // Samples already in the output's format, as they go into the file.
+    bool WriteBytes(const void* bytes, uint64_t size, std::string* error);
     bool Commit(std::string* error);
 
 private:
@@ -66,6 +72,7 @@ private:
     void Abandon();
 
     HANDLE file_ = INVALID_HANDLE_VALUE;
+    uint16_t tag_ = 0, bits_ = 0;
     uint32_t channels_ = 0, sampleRate_ = 0;
     uint64_t dataBytes_ = 0;
     std::wstring path_, tempPath_;
