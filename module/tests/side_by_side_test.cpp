@@ -173,28 +173,23 @@ TEST(SideBySide, EachBitnessRegistersInItsOwnViewAndUnregistersAlone) {
     EXPECT_NE(RegisterTypelib(Bitness::Win32, L"\"" + TestFolderW() + L"ReverbControl.tlb\""), 0u);
     ExpectShared(false);
 
-    Register(Bitness::Win64);
-    Register(Bitness::Win32);
-    ExpectRegistered(Bitness::Win64, true);
-    ExpectRegistered(Bitness::Win32, true);
-    ExpectShared(true);
-
-    for (Bitness gone : {Bitness::Win64, Bitness::Win32}) {
-        const Bitness stays = gone == Bitness::Win64 ? Bitness::Win32 : Bitness::Win64;
-        SCOPED_TRACE(std::wstring(Name(gone)) + L" unregistered");
-        Unregister(gone);
-        ExpectRegistered(gone, false);
-        ExpectRegistered(stays, true);
+    // Each bitness is the first to go once and the last once.
+    for (Bitness first : {Bitness::Win64, Bitness::Win32}) {
+        const Bitness last = first == Bitness::Win64 ? Bitness::Win32 : Bitness::Win64;
+        SCOPED_TRACE(std::wstring(Name(first)) + L" unregistered first");
+        Register(Bitness::Win64);
+        Register(Bitness::Win32);
+        ExpectRegistered(Bitness::Win64, true);
+        ExpectRegistered(Bitness::Win32, true);
         ExpectShared(true);
-        Register(gone);
-        ExpectRegistered(gone, true);
+        Unregister(first);
+        ExpectRegistered(first, false);
+        ExpectRegistered(last, true);
+        ExpectShared(true);
+        Unregister(last);
+        ExpectRegistered(last, false);
+        ExpectShared(false);
     }
-
-    Unregister(Bitness::Win32);
-    Unregister(Bitness::Win64);
-    ExpectRegistered(Bitness::Win32, false);
-    ExpectRegistered(Bitness::Win64, false);
-    ExpectShared(false);
 }
 
 std::wstring ProgramFiles(const wchar_t* variable) {
