@@ -22,9 +22,9 @@ fi
 both() {
   case=$1 out=$2; shift 2
   "$wine32" "$host32" "$@" "$(win "$out.32")" >"$scratch/32.log" 2>&1 ||
-    fail "$case: the 32-bit host failed: $(cat "$scratch/32.log")"
+    fail "$case: the 32-bit host failed (exit $?): $(cat "$scratch/32.log")"
   "$wine64" "$host64" "$@" "$(win "$out.64")" >"$scratch/64.log" 2>&1 ||
-    fail "$case: the 64-bit host failed: $(cat "$scratch/64.log")"
+    fail "$case: the 64-bit host failed (exit $?): $(cat "$scratch/64.log")"
   cmp -s "$out.32" "$out.64" || fail "$case: the two files differ"
 }
 
