@@ -137,7 +137,8 @@ def check_matches(faults, tree):
 def sync_tree(scratch):
     """Copies the tracked files (as they are in the working tree) into the
     scratch tree, only those whose content differs, so that the scratch
-    builds stay incremental; removes files no longer tracked."""
+    builds stay incremental; removes files no longer tracked, but not the
+    scratch trees' output (build, and dist, which the installer is made from)."""
     listed = subprocess.run(["git", "ls-files", "-z"], cwd=ROOT, check=True,
                             stdout=subprocess.PIPE).stdout.decode().split("\0")
     tracked = set(f for f in listed if f)
@@ -157,7 +158,7 @@ def sync_tree(scratch):
         shutil.copymode(source, target)
     for folder, dirs, files in os.walk(scratch):
         relative = os.path.relpath(folder, scratch)
-        if relative == "build" or relative.startswith("build" + os.sep):
+        if relative.split(os.sep)[0] in ("build", "dist"):
             dirs[:] = []
             continue
         for name in files:
