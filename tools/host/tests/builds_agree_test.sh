@@ -28,6 +28,9 @@ both() {
   cmp -s "$out.32" "$out.64" || fail "$case: the two files differ"
 }
 
+# The presets, then a block that also has the equaliser on and values
+# outside 0..1.
+wav block "$scratch/wild.params" 1.5 -0.25 2 1.25 -1 3 1.75 -0.5 7 -1 2
 for channels in 1 2; do
   wav noise "$scratch/in.wav" 8000 $channels 4000
   for preset in 0 1 2 3 4 5 6 7 8 9 10 11 12 13; do
@@ -36,6 +39,8 @@ for channels in 1 2; do
     both "preset $preset, $channels channel(s), with the tail" "$scratch/out.wav" \
       render "$(win "$scratch/in.wav")" --preset $preset --tail
   done
+  both "the wild block, $channels channel(s)" "$scratch/out.wav" \
+    render "$(win "$scratch/in.wav")" --params "$(win "$scratch/wild.params")"
 done
 
 # Blocks: from the same settings, then across, each saved again as read.
@@ -43,7 +48,6 @@ for preset in 0 9 13; do
   both "block of preset $preset" "$scratch/p$preset.params" \
     save-params --preset $preset --set loEq=-3dB --set enableEq=on
 done
-wav block "$scratch/wild.params" 1.5 -0.25 2 1.25 -1 3 1.75 -0.5 7 -1 2
 for block in p9 wild; do
   for from in 32 64; do
     source=$scratch/$block.params
