@@ -216,6 +216,26 @@ bool Exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+// The machine a program or library is built for, from its PE header (0 when
+// it is none).
+WORD Machine(const std::wstring& path) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return 0;
+    IMAGE_DOS_HEADER dos = {};
+    IMAGE_FILE_HEADER header = {};
+    DWORD signature = 0, read = 0;
+    const bool ok =
+        ReadFile(file, &dos, sizeof dos, &read, nullptr) && read == sizeof dos &&
+        dos.e_magic == IMAGE_DOS_SIGNATURE &&
+        SetFilePointer(file, dos.e_lfanew, nullptr, FILE_BEGIN) == DWORD(dos.e_lfanew) &&
+        ReadFile(file, &signature, sizeof signature, &read, nullptr) &&
+        signature == IMAGE_NT_SIGNATURE && ReadFile(file, &header, sizeof header, &read, nullptr) &&
+        read == sizeof header;
+    CloseHandle(file);
+    return ok ? header.Machine : 0;
+}
+
 // The installer as a user runs it silently on 64-bit Windows, and the
 // uninstaller as Add/Remove Programs runs it silently: both builds in their
 // folders, registered, working from scripts of both bitnesses; then nothing
@@ -229,10 +249,14 @@ TEST(SideBySide, InstallerSetsUpBothAndItsUninstallerLeavesNothing) {
     ExpectShared(false);
 
     ASSERT_EQ(RunProgram(L"\"" + setup + L"\" /S"), 0u);
-    for (const std::wstring& folder : {folder32, folder64})
-        for (const wchar_t* file : {L"LumbrookReverb.dll", L"CWDXPX1.dll", L"ReverbControl.tlb",
-                                    L"reverb-host.exe", L"register-typelib.exe"})
-            EXPECT_TRUE(Exists(folder + file)) << folder << file;
+    for (const std::wstring& folder : {folder32, folder64}) {
+        const WORD machine =
+            folder == folder64 ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+        for (const wchar_t* file :
+             {L"LumbrookReverb.dll", L"CWDXPX1.dll", L"reverb-host.exe", L"register-typelib.exe"})
+            EXPECT_EQ(Machine(folder + file), machine) << folder << file;
+        EXPECT_TRUE(Exists(folder + L"ReverbControl.tlb")) << folder;
+    }
     ExpectRegistered(Bitness::Win64, true, folder64);
     ExpectRegistered(Bitness::Win32, true, folder32);
     ExpectShared(true);
