@@ -9,7 +9,7 @@
 #if defined(__GNUC__) && (defined(__SSE2__) || defined(__x86_64__))
 #define LUMBROOK_SSE2_KERNEL 1
 #endif
-#if defined(__GNUC__) && defined(__x86_64__) && !defined(_WIN32)
+#if defined(__GNUC__) && defined(__x86_64__)
 #define LUMBROOK_AVX2_KERNEL 1
 #endif
 

@@ -117,6 +117,17 @@ void ClearLine(float* line, int32_t extent) {
     std::memset(line, 0, sizeof(float) * size_t(extent));
 }
 
+// Reads and writes back one byte in every page the first `length` samples
+// of a line span (4 KiB, the smallest page in use): the pages get mapped and
+// the samples stay as they are.
+void TouchLine(float* line, int32_t length) {
+    constexpr size_t kPageBytes = 4096;
+    volatile unsigned char* bytes = reinterpret_cast<unsigned char*>(line);
+    const size_t size = sizeof(float) * size_t(length < 1 ? 1 : length);
+    for (size_t at = 0; at < size; at += kPageBytes) bytes[at] = bytes[at];
+    bytes[size - 1] = bytes[size - 1];
+}
+
 void Widen(int32_t& extent, int32_t length) {
     const int32_t reach = length < 1 ? 1 : (length > kLineCapacity ? kLineCapacity : length);
     if (reach > extent) extent = reach;
@@ -155,6 +166,19 @@ void ReverbEngine::ClearNetwork() {
     n.tailCount = 0;
     extents_ = {};
     WidenExtents();
+}
+
+// Every line as far as a length can reach at the rate: each setting clamped
+// to 0..1 at its longest.
+void ReverbEngine::TouchLines() {
+    const int32_t earlyReach = EarlyLength(SamplesPerMs(coef_.sampleRate), 1.0f);
+    const int32_t preDelayReach = PreDelayLength(coef_.sampleRate, 1.0f);
+    NetworkState& n = net_;
+    TouchLine(n.earlyLine[0], earlyReach);
+    TouchLine(n.earlyLine[1], RightEarlyLength(earlyReach));
+    for (int ch = 0; ch < 2; ++ch) TouchLine(n.preDelayLine[ch], preDelayReach);
+    for (int i = 0; i < kCombCount; ++i) TouchLine(n.combLine[i], coef_.combLength[i]);
+    for (int i = 0; i < kAllpassCount; ++i) TouchLine(n.allpassLine[i], coef_.allpassLength[i]);
 }
 
 // The right early line runs shorter than the left (see PrepareCall); both

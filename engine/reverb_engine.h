@@ -91,6 +91,12 @@ public:
     // used, not the lines' capacity.
     void ResetStream(uint32_t sampleRate);
 
+    // Writes to every page of the lines that a stream at the last reset's
+    // rate can reach, whatever the settings do later, so that processing never
+    // meets a page the system has yet to map: for hosts whose audio thread
+    // must not fault. Every sample stays as it was. Outside processing.
+    void TouchLines();
+
     // Replaces each frame of interleaved float samples with dry + reverberation
     // + early echo. Nothing happens for frameCount <= 0, a null buffer or a
     // channel count other than 1 or 2.

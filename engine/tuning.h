@@ -11,6 +11,12 @@ namespace lumbrook {
 // 800 kHz with the parameters in 0..1. Lengths are clamped to it.
 constexpr int32_t kLineCapacity = 192020;
 
+// The highest rate the tools and the plug-ins run at: above about 800 kHz
+// every line would clamp to the capacity, all combs to one length. Rates
+// higher still are header damage or hostility, not audio anyone means: ten
+// seconds of tail at 2^31 Hz would be 171 GB.
+constexpr uint32_t kMaxSampleRate = 768000;
+
 constexpr int kCombsPerChannel = 8;
 constexpr int kAllpassesPerChannel = 4;
 constexpr int kCombCount = 2 * kCombsPerChannel;         // left 1-8, then right 1-8

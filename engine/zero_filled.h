@@ -1,9 +1,9 @@
 // Heap storage that starts as zeros, for the engine and for whatever holds
 // one as a member (the effect object, the Linux plug-ins). An engine built
-// inside such a block skips clearing its tens of megabytes of lines: calloc
-// mostly takes a block this large straight from the system as pages of
-// zeros, so the lines cost neither a clear nor memory until a stream uses
-// them; where calloc reuses memory it clears it itself.
+// inside such a block skips clearing its tens of megabytes of lines: each
+// block is fresh pages of zeros from the system (a mapping of its own on
+// POSIX, whatever malloc's thresholds have become), so the lines cost
+// neither a clear nor memory until a stream uses them.
 #pragma once
 
 #include <cstddef>

@@ -14,7 +14,9 @@ constexpr wchar_t kEffectIndependentProgId[] = L"Lumbrook.Reverb";
 // one, and ProgID and VersionIndependentProgID under the effect's class key
 // (which must exist). S_OK, or SELFREG_E_CLASS with nothing of it left.
 HRESULT RegisterProgIds(const wchar_t* effectName);
-// Removes both ProgID keys; S_OK also when they were not there.
+// Removes both ProgID keys, unless the effect's class is registered in the
+// other bitness's view too (the ProgID keys serve both views); S_OK also when
+// they were not there.
 HRESULT UnregisterProgIds();
 
 }  // namespace lumbrook

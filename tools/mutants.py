@@ -10,12 +10,14 @@ import shutil
 import signal
 import subprocess
 import sys
+import tempfile
 import time
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 # Which build tree, which targets to rebuild and which ctest names to run for
-# a test group. A fault names its groups, or takes them from its file's folder.
+# a test group (a list of such records when the group spans trees). A fault
+# names its groups, or takes them from its file's folder.
 GROUPS = {
     "engine": ("native", ["engine_tests"], ["engine_tests"]),
     "renderer": ("native", ["renderer_tests", "lumbrook-reverb"], ["renderer_tests"]),
@@ -36,6 +38,15 @@ GROUPS = {
     "host": ("win32", ["LumbrookReverb", "reverb-host", "host_tests"],
              ["host_tests", "host_limits_interrupt", "tools_agree"]),
     "graph": ("win32", ["LumbrookReverb", "graph-render", "reverb-host"], ["graph_render"]),
+    # The 64-bit tree, and both trees side by side on one 64-bit machine.
+    "engine64": ("win64", ["engine_tests"], ["engine_tests"]),
+    "effect64": ("win64", ["effect_tests"], ["effect_tests"]),
+    "automation64": ("win64", ["automation_tests", "automation_unregistered_tests"],
+                     ["automation_tests", "automation_unregistered_tests"]),
+    "host64": ("win64", ["LumbrookReverb", "reverb-host"], ["host_limits_interrupt"]),
+    "sidebyside": [("win32", ["LumbrookReverb", "register-typelib", "reverb-host"], []),
+                   ("win64", ["LumbrookReverb", "register-typelib", "reverb-host",
+                              "side_by_side_tests"], ["side_by_side_tests", "builds_agree"])],
 }
 FOLDER_GROUPS = [
     ("engine/", ["engine"]),
@@ -54,6 +65,8 @@ CONFIGURE = {
     "native": ["-DCMAKE_BUILD_TYPE=Release"],
     "win32": ["-DCMAKE_BUILD_TYPE=Release",
               "-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw32.cmake"],
+    "win64": ["-DCMAKE_BUILD_TYPE=Release",
+              "-DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake"],
 }
 
 
@@ -125,7 +138,8 @@ def check_matches(faults, tree):
 def sync_tree(scratch):
     """Copies the tracked files (as they are in the working tree) into the
     scratch tree, only those whose content differs, so that the scratch
-    builds stay incremental; removes files no longer tracked."""
+    builds stay incremental; removes files no longer tracked, but not the
+    scratch trees' output (build, and dist, which the installer is made from)."""
     listed = subprocess.run(["git", "ls-files", "-z"], cwd=ROOT, check=True,
                             stdout=subprocess.PIPE).stdout.decode().split("\0")
     tracked = set(f for f in listed if f)
@@ -145,7 +159,7 @@ def sync_tree(scratch):
         shutil.copymode(source, target)
     for folder, dirs, files in os.walk(scratch):
         relative = os.path.relpath(folder, scratch)
-        if relative == "build" or relative.startswith("build" + os.sep):
+        if relative.split(os.sep)[0] in ("build", "dist"):
             dirs[:] = []
             continue
         for name in files:
@@ -175,11 +189,42 @@ def plan(groups):
     """Per tree: the targets to build and the ctest names to run."""
     trees = {}
     for group in groups:
-        tree, targets, tests = GROUPS[group]
-        entry = trees.setdefault(tree, ([], []))
-        entry[0].extend(t for t in targets if t not in entry[0])
-        entry[1].extend(t for t in tests if t not in entry[1])
+        records = GROUPS[group]
+        for tree, targets, tests in records if isinstance(records, list) else [records]:
+            entry = trees.setdefault(tree, ([], []))
+            entry[0].extend(t for t in targets if t not in entry[0])
+            entry[1].extend(t for t in tests if t not in entry[1])
     return trees
+
+
+class Wine64:
+    """A 64-bit Wine prefix for the 64-bit tree's tests (tools/mutants.sh gives
+    the run a 32-bit one, as tools/test.sh gives the 32-bit tree), made on
+    first use, with its server kept running, and removed by close()."""
+
+    def __init__(self):
+        self.folder = None
+        self.env = None
+
+    def environment(self, base):
+        if self.env is None:
+            self.folder = tempfile.mkdtemp(prefix="mutants-wine64-")
+            env = dict(base, WINEARCH="win64")
+            subprocess.run([os.path.join(ROOT, "tools", "wine-prefix.sh"), self.folder], env=env,
+                           check=True)
+            env["WINEPREFIX"] = os.path.join(self.folder, "prefix")
+            subprocess.run(["wineserver", "-p"], env=env, check=True)
+            self.env = env
+        return self.env
+
+    def close(self):
+        if self.env is not None:
+            subprocess.run(["wineserver", "-k"], env=self.env)
+        if self.folder is not None:
+            shutil.rmtree(self.folder, ignore_errors=True)
+
+
+WINE64 = Wine64()
 
 
 def build(scratch, trees, log, jobs):
@@ -194,10 +239,13 @@ def test(scratch, trees, log, timeout):
     """True when every test passes; stops at the first failure."""
     env = dict(os.environ, GTEST_FAIL_FAST="1")
     for tree, (_, tests) in sorted(trees.items()):
+        if not tests:
+            continue
         regex = "^(%s)$" % "|".join(re.escape(t) for t in tests)
         command = ["ctest", "-R", regex, "--stop-on-failure", "--timeout", str(timeout),
                    "--output-on-failure"]
-        if run(command, build_dir(scratch, tree), log, env) != 0:
+        tree_env = WINE64.environment(env) if tree == "win64" else env
+        if run(command, build_dir(scratch, tree), log, tree_env) != 0:
             return False
     return True
 
@@ -291,4 +339,7 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    try:
+        sys.exit(main())
+    finally:
+        WINE64.close()

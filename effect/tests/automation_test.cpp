@@ -56,21 +56,33 @@ TEST_F(Automation, TypeInformationDescribesTheDualInterface) {
     EXPECT_TRUE(attributes->wTypeFlags & TYPEFLAG_FDUAL);
     info->ReleaseTypeAttr(attributes);
 
+    // A library of this build's own bitness: registered under its view, its
+    // table laid out in slots of one pointer each.
+    ITypeLib* library = nullptr;
+    UINT index = 0;
+    ASSERT_HRESULT_SUCCEEDED(info->GetContainingTypeLib(&library, &index));
+    TLIBATTR* libraryAttributes = nullptr;
+    ASSERT_HRESULT_SUCCEEDED(library->GetLibAttr(&libraryAttributes));
+    EXPECT_EQ(libraryAttributes->syskind, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
+    library->ReleaseTLibAttr(libraryAttributes);
+    library->Release();
+
     // The table half: every accessor at the slot our interface gives it.
+    constexpr int kSlotBytes = sizeof(void*);
     HREFTYPE ref = 0;
     ASSERT_HRESULT_SUCCEEDED(info->GetRefTypeOfImplType(-1, &ref));
     ITypeInfo* table = nullptr;
     ASSERT_HRESULT_SUCCEEDED(info->GetRefTypeInfo(ref, &table));
     ASSERT_HRESULT_SUCCEEDED(table->GetTypeAttr(&attributes));
     EXPECT_EQ(attributes->typekind, TKIND_INTERFACE);
-    EXPECT_EQ(attributes->cbSizeVft, kControlTableSlots * 4);
+    EXPECT_EQ(attributes->cbSizeVft, kControlTableSlots * kSlotBytes);
     const WORD functions = attributes->cFuncs;
     table->ReleaseTypeAttr(attributes);
     EXPECT_EQ(functions, 2 * kParamCount);
     for (WORD f = 0; f < functions; ++f) {
         FUNCDESC* desc = nullptr;
         ASSERT_HRESULT_SUCCEEDED(table->GetFuncDesc(f, &desc));
-        const int slot = desc->oVft / 4;
+        const int slot = desc->oVft / kSlotBytes;
         const int row = (slot - kFirstPropertySlot) / 2;
         ASSERT_TRUE(slot >= kFirstPropertySlot && row < kParamCount) << "slot " << slot;
         const ControlProperty& property = kControlProperties[row];

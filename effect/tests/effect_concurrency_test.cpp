@@ -204,41 +204,112 @@ std::vector<LockedPath> LockedPaths() {
     return paths;
 }
 
-// A path may return before a buffer starts or after it ends, never while it
-// runs: a buffer seen begun and unfinished just before the call must be
-// finished when the call returns. The buffer is long (tens of milliseconds
-// of work), so most attempts catch it running.
+// Holds a thread inside a buffer for as long as a test needs: the buffer's
+// middle page is a guard page, and the first thread to touch it waits in an
+// exception handler until Release (the system lifts the guard as it raises
+// the exception, so the touch then completes).
+class BufferHold {
+public:
+    explicit BufferHold(size_t pages) : pages_(pages) {
+        SYSTEM_INFO system;
+        GetSystemInfo(&system);
+        pageBytes_ = system.dwPageSize;
+        memory_ = static_cast<char*>(
+            VirtualAlloc(nullptr, pages_ * pageBytes_, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE));
+        reached_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        released_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        active_ = this;
+        handler_ = AddVectoredExceptionHandler(1, &BufferHold::Handler);
+    }
+    ~BufferHold() {
+        RemoveVectoredExceptionHandler(handler_);
+        active_ = nullptr;
+        CloseHandle(released_);
+        CloseHandle(reached_);
+        VirtualFree(memory_, 0, MEM_RELEASE);
+    }
+    float* Samples() { return reinterpret_cast<float*>(memory_); }
+    size_t SampleCount() const { return pages_ * pageBytes_ / sizeof(float); }
+
+    // The next touch of the middle page stops the thread that makes it.
+    void Arm() {
+        ResetEvent(reached_);
+        ResetEvent(released_);
+        DWORD old = 0;
+        VirtualProtect(Guard(), pageBytes_, PAGE_READWRITE | PAGE_GUARD, &old);
+    }
+    bool WaitUntilHeld() { return WaitForSingleObject(reached_, 10000) == WAIT_OBJECT_0; }
+    void Release() { SetEvent(released_); }
+
+private:
+    char* Guard() const { return memory_ + pages_ / 2 * pageBytes_; }
+
+    static LONG CALLBACK Handler(EXCEPTION_POINTERS* exception) {
+        const EXCEPTION_RECORD* record = exception->ExceptionRecord;
+        BufferHold* hold = active_;
+        if (!hold || record->ExceptionCode != STATUS_GUARD_PAGE_VIOLATION ||
+            record->NumberParameters < 2)
+            return EXCEPTION_CONTINUE_SEARCH;
+        const char* address = reinterpret_cast<const char*>(record->ExceptionInformation[1]);
+        if (address < hold->Guard() || address >= hold->Guard() + hold->pageBytes_)
+            return EXCEPTION_CONTINUE_SEARCH;
+        SetEvent(hold->reached_);
+        WaitForSingleObject(hold->released_, 30000);
+        return EXCEPTION_CONTINUE_EXECUTION;
+    }
+
+    static BufferHold* active_;
+    size_t pages_;
+    size_t pageBytes_ = 0;
+    char* memory_ = nullptr;
+    HANDLE reached_ = nullptr;
+    HANDLE released_ = nullptr;
+    void* handler_ = nullptr;
+};
+
+BufferHold* BufferHold::active_ = nullptr;
+
+// The audio thread is stopped halfway through a buffer, inside the lock,
+// and each path is called from a third thread: it must not return until the
+// buffer has ended. Correct code can never fail this, however the threads
+// are scheduled; a path that skips the lock returns at once, while the
+// buffer is still held.
 TEST(EffectConcurrency, EveryLockedPathWaitsForTheBufferInProgress) {
     IInPlaceEffect* effect = NewEffect();
     IReverbControl* control = Query<IReverbControl>(effect, IID_IReverbControl);
     StartStream(effect, 2, 44100);
-    constexpr int32_t kFrames = 600000;
-    std::vector<float> buffer(2 * size_t(kFrames), 0.5f);
-    const volatile float* first = buffer.data();
-    const volatile float* last = buffer.data() + buffer.size() - 1;
+    BufferHold hold(16);
+    float* samples = hold.Samples();
+    const int32_t frames = int32_t(hold.SampleCount() / 2);
+    const volatile float* last = samples + hold.SampleCount() - 1;
     const std::vector<LockedPath> paths = LockedPaths();
     EXPECT_EQ(paths.size(), 10u + 2u * kParamCount);
+    HANDLE returned = CreateEventW(nullptr, TRUE, FALSE, nullptr);
     for (const LockedPath& path : paths) {
-        bool caught = false;
-        for (int attempt = 0; attempt < 20 && !caught; ++attempt) {
-            std::fill(buffer.begin(), buffer.end(), 0.5f);
-            std::atomic<bool> started{false};
-            std::thread audio([&] {
-                started = true;
-                effect->ProcessInPlace(buffer.data(), kFrames);
-            });
-            while (!started) Sleep(0);
-            Sleep(10);  // most often the buffer is under way by now
-            const bool running = *first != 0.5f && *last == 0.5f;
-            path.call(effect, control);
-            if (running) {
-                caught = true;
-                EXPECT_NE(*last, 0.5f) << path.name << " returned in the middle of a buffer";
-            }
+        std::fill(samples, samples + hold.SampleCount(), 0.5f);
+        hold.Arm();
+        std::thread audio([&] { effect->ProcessInPlace(samples, frames); });
+        if (!hold.WaitUntilHeld()) {
+            hold.Release();
             audio.join();
+            ADD_FAILURE() << path.name << ": the buffer never reached its middle";
+            continue;
         }
-        EXPECT_TRUE(caught) << path.name << ": no attempt caught a buffer in progress";
+        ResetEvent(returned);
+        bool bufferEnded = false;
+        std::thread caller([&] {
+            path.call(effect, control);
+            bufferEnded = *last != 0.5f;
+            SetEvent(returned);
+        });
+        // A path that ignores the lock returns well within this.
+        WaitForSingleObject(returned, 50);
+        hold.Release();
+        audio.join();
+        caller.join();
+        EXPECT_TRUE(bufferEnded) << path.name << " returned in the middle of a buffer";
     }
+    CloseHandle(returned);
     control->Release();
     EXPECT_EQ(effect->Release(), 0u);
 }

@@ -45,24 +45,6 @@ protected:
         EXPECT_EQ(RunRegsvr32(L"/u /s"), 0u);
         EXPECT_HRESULT_SUCCEEDED(UnregisterTypeLibrary());
     }
-
-    // Writes the script beside a unique name in the temporary folder, runs it
-    // with cscript and returns its exit code.
-    static DWORD RunScript(const char* extension, const std::string& text) {
-        wchar_t folder[MAX_PATH];
-        wchar_t name[MAX_PATH];
-        if (!GetTempPathW(MAX_PATH, folder) || !GetTempFileNameW(folder, L"lrs", 0, name))
-            return DWORD(-1);
-        const std::wstring path = name + Wide(extension);
-        FILE* file = _wfopen(path.c_str(), L"wb");
-        const bool written = file && std::fwrite(text.data(), 1, text.size(), file) == text.size();
-        const bool closed = file && std::fclose(file) == 0;
-        DWORD code = DWORD(-1);
-        if (written && closed) code = RunProgram(L"cscript.exe //nologo \"" + path + L"\"");
-        DeleteFileW(path.c_str());
-        DeleteFileW(name);
-        return code;
-    }
 };
 
 // What each property is set to, and what a new effect holds, as script text:
@@ -159,7 +141,7 @@ TEST_F(ScriptClients, VBScriptSetsAndReadsEveryPropertyByName) {
         "), \"RoomSize after the refused write is \" & fx.RoomSize\n"
         "If failures = 0 Then WScript.Quit 42\n"
         "WScript.Quit 1\n";
-    EXPECT_EQ(RunScript(".vbs", script), kScriptPassed) << script;
+    EXPECT_EQ(RunScript(L".vbs", script), kScriptPassed) << script;
 }
 
 TEST_F(ScriptClients, JScriptSetsAndReadsEveryPropertyByName) {
@@ -196,7 +178,7 @@ TEST_F(ScriptClients, JScriptSetsAndReadsEveryPropertyByName) {
         SetValue(Param(ParamId::RoomSize)) +
         ", 'RoomSize after the refused write is ' + fx.RoomSize);\n"
         "WScript.Quit(failures == 0 ? 42 : 1);\n";
-    EXPECT_EQ(RunScript(".js", script), kScriptPassed) << script;
+    EXPECT_EQ(RunScript(L".js", script), kScriptPassed) << script;
 }
 
 // Made in the multithreaded apartment, the effect is the object itself (it

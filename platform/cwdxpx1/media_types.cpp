@@ -51,7 +51,8 @@ bool ReadLayout(const DMO_MEDIA_TYPE& type, SampleLayout* layout) {
         return false;
     const uint32_t channels = format.nChannels;
     if (channels != 1 && channels != 2) return false;
-    if (format.nSamplesPerSec == 0 || format.nSamplesPerSec > kMaxMediaRate) return false;
+    if (format.nSamplesPerSec == 0 || format.nSamplesPerSec > lumbrook::kMaxSampleRate)
+        return false;
     if (format.nBlockAlign != channels * bits / 8) return false;
     *layout = {isFloat, bits, channels, format.nSamplesPerSec, format.nBlockAlign};
     return true;

@@ -5,17 +5,16 @@
 #include <cstdint>
 
 #include "media_declarations.h"
+#include "tuning.h"
 
 namespace cwdxpx1 {
-
-constexpr uint32_t kMaxMediaRate = 768000;
 
 // The samples a media type describes.
 struct SampleLayout {
     bool isFloat;         // 32-bit IEEE float; otherwise integer PCM
     uint32_t bits;        // 16, 24 or 32 (float: 32)
     uint32_t channels;    // 1 or 2
-    uint32_t rate;        // 1 to kMaxMediaRate
+    uint32_t rate;        // 1 to lumbrook::kMaxSampleRate
     uint32_t blockAlign;  // bytes per frame
 };
 

@@ -7,7 +7,8 @@ namespace lumbrook {
 
 std::unique_ptr<ReverbPlugin> ReverbPlugin::Create(uint32_t channels, uint32_t sampleRate,
                                                    bool bypassInverted) {
-    if ((channels != 1 && channels != 2) || sampleRate == 0) return nullptr;
+    if ((channels != 1 && channels != 2) || sampleRate == 0 || sampleRate > kMaxSampleRate)
+        return nullptr;
     // The engine holds its delay lines inline (tens of megabytes): a failed
     // allocation is an instantiation the host can report, never a throw.
     return std::unique_ptr<ReverbPlugin>(new (std::nothrow)
@@ -31,10 +32,21 @@ void ReverbPlugin::Connect(uint32_t port, void* data) {
         control_[port - first] = static_cast<const float*>(data);
 }
 
+// Hosts call this outside the audio thread, which may not fault a page: a
+// chunk of silence, the shelves included, brings in the processing code and
+// the maths it calls, and the lines are mapped as far as the rate can use
+// them, before the stream starts afresh.
 void ReverbPlugin::Activate() {
     for (bool& known : appliedKnown_) known = false;
     ApplyControls();
     engine_.ResetStream(sampleRate_);
+    const int32_t eqSwitch = engine_.GetSwitch(ParamId::EnableEq);
+    engine_.SetSwitch(ParamId::EnableEq, 1);
+    std::memset(scratch_, 0, sizeof scratch_);
+    engine_.ProcessInPlace(scratch_, int32_t(kChunkFrames), {channels_, sampleRate_});
+    engine_.SetSwitch(ParamId::EnableEq, eqSwitch);
+    engine_.ResetStream(sampleRate_);
+    engine_.TouchLines();
     snapBypass_ = true;
 }
 
@@ -66,8 +78,8 @@ void ReverbPlugin::Run(uint32_t frameCount) {
         wetShare_ = bypassed_ ? 0.0f : 1.0f;
         snapBypass_ = false;
     }
-    for (uint32_t done = 0; done < frameCount; done += kChunkFrames)
-        RunChunk(done, frameCount - done < kChunkFrames ? frameCount - done : kChunkFrames);
+    ForEachChunk(frameCount,
+                 [this](uint32_t offset, uint32_t frames) { RunChunk(offset, frames); });
 }
 
 void ReverbPlugin::RunChunk(uint32_t offset, uint32_t frames) {

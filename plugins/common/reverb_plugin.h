@@ -4,8 +4,9 @@
 //
 // Threads, as both formats define them: the constructor and destructor are
 // the host's instantiation calls, Activate is never concurrent with Run, and
-// Run is the audio thread's. Run neither allocates, locks nor calls the
-// system, and takes any frame count, from one frame a call to thousands.
+// Run is the audio thread's. Run neither allocates, locks, calls the system
+// nor takes a page fault, and takes any frame count, from one frame a call
+// to 2^32 - 1.
 #pragma once
 
 #include <cstdint>
@@ -18,9 +19,10 @@ namespace lumbrook {
 
 class ReverbPlugin : public ZeroFilledStorage {
 public:
-    // channels is 1 (the engine's mono network) or 2. When bypassInverted is
-    // set, the bypass port reads as "enabled" (1 = processing), the way LV2
-    // hosts drive their own bypass buttons.
+    // channels is 1 (the engine's mono network) or 2; sampleRate 1 to
+    // kMaxSampleRate, beyond which the lines would clamp every comb to one
+    // length. When bypassInverted is set, the bypass port reads as "enabled"
+    // (1 = processing), the way LV2 hosts drive their own bypass buttons.
     static std::unique_ptr<ReverbPlugin> Create(uint32_t channels, uint32_t sampleRate,
                                                 bool bypassInverted);
     ReverbPlugin(const ReverbPlugin&) = delete;
@@ -31,7 +33,8 @@ public:
     void Connect(uint32_t port, void* data);
 
     // Starts a stream: applies the controls, silences the network, and takes
-    // the bypass state as it is, without a fade.
+    // the bypass state as it is, without a fade. Afterwards Run finds every
+    // page it uses mapped, but for its own stack, which is the audio thread's.
     void Activate();
 
     // Reads the controls once, applies each change through the engine's
@@ -42,9 +45,23 @@ public:
     // Frames a bypass switch takes to fade in or out.
     uint32_t FadeFrames() const { return fadeFrames_; }
 
-private:
     // Frames per pass through the scratch buffers: the engine's own block.
     static constexpr uint32_t kChunkFrames = 256;
+
+    // Calls run(offset, frames) for consecutive chunks of at most
+    // kChunkFrames covering frameCount frames; the count never wraps, even
+    // for the largest frameCount.
+    template <typename Fn>
+    static void ForEachChunk(uint32_t frameCount, Fn&& run) {
+        for (uint32_t done = 0; done < frameCount;) {
+            const uint32_t frames =
+                frameCount - done < kChunkFrames ? frameCount - done : kChunkFrames;
+            run(done, frames);
+            done += frames;
+        }
+    }
+
+private:
     // Switching bypass crossfades over this long: short enough to feel
     // immediate, long enough not to click.
     static constexpr float kFadeMs = 5.0f;
@@ -69,8 +86,9 @@ private:
     bool bypassed_ = false;   // the port's state
     float wetShare_ = 1.0f;   // 1 = processing, 0 = bypassed; between while fading
     float wetStep_;           // the share's change per frame of a fade
-    float scratch_[kChunkFrames * 2];
-    float dry_[kChunkFrames * 2];
+    // Written at construction, so that a first run finds their pages mapped.
+    float scratch_[kChunkFrames * 2] = {};
+    float dry_[kChunkFrames * 2] = {};
 };
 
 }  // namespace lumbrook

@@ -1,5 +1,8 @@
 // Reading what registration left under HKEY_CLASSES_ROOT, for the Windows
-// tests of the framework and the module.
+// tests of the framework and the module. view: 0 for the program's own view
+// of the classes, or KEY_WOW64_32KEY / KEY_WOW64_64KEY for one bitness's on
+// 64-bit Windows (the class keys differ between them; ProgIDs and type
+// libraries are one for both).
 #pragma once
 
 #include <windows.h>
@@ -10,18 +13,21 @@ namespace lumbrook::test {
 
 // A string value under HKCR (name null: the key's default value), or
 // "<missing>" when there is none.
-inline std::wstring ReadString(const std::wstring& key, const wchar_t* name = nullptr) {
+inline std::wstring ReadString(const std::wstring& key, const wchar_t* name = nullptr,
+                               REGSAM view = 0) {
+    HKEY handle;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | view, &handle) != ERROR_SUCCESS)
+        return L"<missing>";
     wchar_t value[MAX_PATH] = {};
     DWORD bytes = sizeof value;
-    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name, RRF_RT_REG_SZ, nullptr, value, &bytes) !=
-        ERROR_SUCCESS)
-        return L"<missing>";
-    return value;
+    const LONG result = RegGetValueW(handle, nullptr, name, RRF_RT_REG_SZ, nullptr, value, &bytes);
+    RegCloseKey(handle);
+    return result == ERROR_SUCCESS ? value : L"<missing>";
 }
 
-inline bool KeyExists(const std::wstring& key) {
+inline bool KeyExists(const std::wstring& key, REGSAM view = 0) {
     HKEY handle;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ, &handle) != ERROR_SUCCESS)
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | view, &handle) != ERROR_SUCCESS)
         return false;
     RegCloseKey(handle);
     return true;

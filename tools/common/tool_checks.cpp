@@ -9,7 +9,8 @@ namespace lumbrook {
 const char kBlockFramesRule[] = "--block takes a whole number of frames, 1 to 1048576";
 
 const char kEndsEarlyRule[] =
-    "A WAV file whose data ends before the length its header announces is\n"
+    "An input whose data ends before the length its header announces (a file\n"
+    "cut short, or a stream that closes early) is\n"
     "rendered as far as it goes, with a warning giving both frame counts.\n";
 
 bool ParseBlockFrames(const char* text, int32_t* frames) {
@@ -36,10 +37,14 @@ std::string NonFiniteWarning(const std::string& path, int64_t count) {
            " non-finite samples (NaN or infinity)";
 }
 
+std::string EndsEarly(const std::string& path, int64_t framesThere, int64_t framesAnnounced) {
+    return "'" + path + "' ends early: rendered the " + std::to_string(framesThere) +
+           " frames it holds of the " + std::to_string(framesAnnounced) + " its header announces";
+}
+
 std::string EndsEarlyWarning(const std::string& path, int64_t framesThere,
                              int64_t framesAnnounced) {
-    return "warning: '" + path + "' ends early: rendered the " + std::to_string(framesThere) +
-           " frames it holds of the " + std::to_string(framesAnnounced) + " its header announces";
+    return "warning: " + EndsEarly(path, framesThere, framesAnnounced);
 }
 
 std::string RateProblem(const std::string& path, uint64_t sampleRate) {

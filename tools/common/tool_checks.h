@@ -21,10 +21,12 @@ size_t CountNonFinite(const float* samples, size_t count);
 // "'in.wav' holds 3 non-finite samples (NaN or infinity)".
 std::string NonFiniteWarning(const std::string& path, int64_t count);
 
-// The rule for a data chunk that ends before its announced length: both
+// The rule for an input whose data ends before its announced length: both
 // tools render the frames that are there and say so with both counts.
 std::string EndsEarlyWarning(const std::string& path, int64_t framesThere, int64_t framesAnnounced);
 extern const char kEndsEarlyRule[];
+// The same words without "warning: ", for where ending early is an error.
+std::string EndsEarly(const std::string& path, int64_t framesThere, int64_t framesAnnounced);
 
 // "" when the rate is one the tools render, else why not.
 std::string RateProblem(const std::string& path, uint64_t sampleRate);

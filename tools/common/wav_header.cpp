@@ -18,6 +18,10 @@ uint32_t Get32(const unsigned char* at) {
     return uint32_t(at[0]) | uint32_t(at[1]) << 8 | uint32_t(at[2]) << 16 | uint32_t(at[3]) << 24;
 }
 
+uint64_t Get64(const unsigned char* at) {
+    return uint64_t(Get32(at)) | uint64_t(Get32(at + 4)) << 32;
+}
+
 // Everything after the RIFF size field but the samples.
 uint64_t FramingBytes(bool rf64) {
     return 4 + (rf64 ? 8 + kDs64ChunkBytes : 0) + 8 + kFormatChunkBytes + 8;
@@ -63,18 +67,26 @@ std::string WavHeader(uint16_t tag, uint16_t bits, uint32_t channels, uint32_t s
 
 WavHead ParseWavHead(const unsigned char* bytes, size_t size) {
     WavHead head;
-    if (size < 12 || std::memcmp(bytes, "RIFF", 4) != 0 || std::memcmp(bytes + 8, "WAVE", 4) != 0)
-        return head;
+    if (size < 12 || std::memcmp(bytes + 8, "WAVE", 4) != 0) return head;
+    const bool rf64 = std::memcmp(bytes, "RF64", 4) == 0;
+    if (!rf64 && std::memcmp(bytes, "RIFF", 4) != 0) return head;
+    bool ds64Found = false;
+    uint64_t ds64DataBytes = 0;
     for (uint64_t at = 12; at + 8 <= size;) {
         const uint32_t chunkBytes = Get32(bytes + at + 4);
-        if (std::memcmp(bytes + at, "fmt ", 4) == 0 && at + 8 + 16 <= size) {
+        if (rf64 && std::memcmp(bytes + at, "ds64", 4) == 0 && at + 8 + 16 <= size) {
+            ds64Found = true;
+            ds64DataBytes = Get64(bytes + at + 16);
+        } else if (std::memcmp(bytes + at, "fmt ", 4) == 0 && at + 8 + 16 <= size) {
             head.found = true;
             head.sampleRate = Get32(bytes + at + 12);
             head.blockAlign = uint16_t(bytes[at + 20] | bytes[at + 21] << 8);
         } else if (std::memcmp(bytes + at, "data", 4) == 0) {
-            // A streamed file's unknown length is no announcement.
-            head.dataFound = chunkBytes != kUnknownSize;
-            head.dataBytes = chunkBytes;
+            // RF64 keeps the length in its ds64 chunk; a streamed file's
+            // unknown length is no announcement.
+            head.dataFound = chunkBytes != kUnknownSize || (rf64 && ds64Found);
+            head.dataBytes = chunkBytes != kUnknownSize ? chunkBytes : ds64DataBytes;
+            head.dataOpen = !head.dataFound;
             break;
         }
         at += 8 + uint64_t(chunkBytes) + (chunkBytes & 1);

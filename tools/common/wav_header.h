@@ -5,14 +5,12 @@
 #include <cstdint>
 #include <string>
 
+#include "tuning.h"  // kMaxSampleRate
+
 namespace lumbrook {
 
 constexpr uint16_t kWavPcm = 1;
 constexpr uint16_t kWavFloat = 3;
-
-// Rates above this are header damage or hostility, not audio anyone means:
-// ten seconds of tail at 2^31 Hz would be 171 GB.
-constexpr uint32_t kMaxSampleRate = 768000;
 
 // RIFF keeps its sizes in 32 bits: the whole file after the first 8 bytes.
 constexpr uint64_t kRiffSizeLimit = 0xFFFFFFFFull;
@@ -27,13 +25,14 @@ bool FitsRiff(uint64_t dataBytes);
 std::string WavHeader(uint16_t tag, uint16_t bits, uint32_t channels, uint32_t sampleRate,
                       uint64_t dataBytes);
 
-// What a RIFF WAV header announces; found is false for anything else.
+// What a RIFF or RF64 WAV header announces; found is false for anything else.
 struct WavHead {
     bool found = false;
     uint32_t sampleRate = 0;
     uint16_t blockAlign = 0;
     bool dataFound = false;
-    uint64_t dataBytes = 0;  // as announced by the data chunk
+    uint64_t dataBytes = 0;  // as announced by the data chunk, or RF64's ds64 chunk
+    bool dataOpen = false;   // a data chunk that leaves its length open (a streamed file)
 };
 
 // Reads the chunks in the first `size` bytes of a file (read no further).

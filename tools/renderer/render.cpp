@@ -8,9 +8,11 @@
 #include <memory>
 #include <vector>
 
+#include "input_header.h"
 #include "output_file.h"
 #include "render_stages.h"
 #include "reverb_engine.h"
+#include "stream_input.h"
 #include "tool_checks.h"
 #include "wav_header.h"
 
@@ -47,17 +49,30 @@ RenderResult Fail(RenderResult result, std::string error) {
     return result;
 }
 
-// The first bytes of a regular file, enough for any header we look at; a
-// FIFO is left unread.
-WavHead ReadWavHead(const std::string& path) {
+bool IsRegularFile(const std::string& path) {
     struct stat st;
-    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return {};
-    std::vector<unsigned char> bytes(1 << 16);
+    return stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+// The first bytes of a regular file, as many as a stream's StreamInput
+// keeps; a FIFO is left unread.
+std::string ReadHead(const std::string& path) {
+    if (!IsRegularFile(path)) return "";
     FILE* file = std::fopen(path.c_str(), "rb");
-    if (!file) return {};
-    const size_t got = std::fread(bytes.data(), 1, bytes.size(), file);
+    if (!file) return "";
+    std::string bytes(StreamInput::kHeadBytes, '\0');
+    bytes.resize(std::fread(&bytes[0], 1, bytes.size(), file));
     std::fclose(file);
-    return ParseWavHead(bytes.data(), got);
+    return bytes;
+}
+
+const unsigned char* Bytes(const std::string& text) {
+    return reinterpret_cast<const unsigned char*>(text.data());
+}
+
+WavHead ReadWavHead(const std::string& path) {
+    const std::string head = ReadHead(path);
+    return ParseWavHead(Bytes(head), head.size());
 }
 
 // Sequential writes into a device, FIFO or pipe: libsndfile converts the
@@ -107,8 +122,22 @@ RenderResult Render(const RenderJob& job) {
     const std::string problem = RenderProblem(job);
     if (!problem.empty()) return Fail(result, problem);
 
+    // libsndfile reads a regular file itself, after its header's bytes were
+    // read here; anything else reaches it through a StreamInput, which keeps
+    // them as they pass and lets a failed render end a read that waits.
     SF_INFO inInfo{};
-    SndfilePtr in(sf_open(job.inputPath.c_str(), SFM_READ, &inInfo));
+    SndfilePtr in;
+    StreamInput stream;
+    const bool regularInput = IsRegularFile(job.inputPath);
+    std::string head;
+    if (regularInput) {
+        head = ReadHead(job.inputPath);
+        in.reset(sf_open(job.inputPath.c_str(), SFM_READ, &inInfo));
+    } else {
+        if (!stream.Open(job.inputPath, &result.error)) return result;
+        in.reset(sf_open_fd(stream.Descriptor(), SFM_READ, &inInfo, SF_FALSE));
+        head = stream.Head();
+    }
     if (!in)
         return Fail(result, "cannot read '" + job.inputPath + "': " + sf_strerror(nullptr) +
                                 " (WAV, AIFF and FLAC are supported)");
@@ -120,11 +149,20 @@ RenderResult Render(const RenderJob& job) {
     if (!rateProblem.empty()) return Fail(result, rateProblem);
     result.channels = uint32_t(inInfo.channels);
     result.sampleRate = uint32_t(inInfo.samplerate);
+    // One rule for every input: the frames read against the count its header
+    // announces, taken from the header itself where it is one read here
+    // (libsndfile counts what a regular file holds, and nothing usable for a
+    // W64 stream), else as libsndfile reads it; -1 when the header leaves its
+    // length open. The render expects what a regular file held when opened,
+    // and what a stream's header announces.
+    const AnnouncedLength length = ReadAnnouncedLength(Bytes(head), head.size());
+    const int64_t announced = !length.read ? inInfo.frames : length.announced ? length.frames : -1;
+    const int64_t expected = regularInput || announced < 0 ? inInfo.frames : announced;
 
     ReverbParams params = job.params;
     if (job.tail) params.extendTail = 1;
     const int64_t tailBudget = params.extendTail ? TailBudgetFrames(result.sampleRate) : 0;
-    const int64_t total = inInfo.frames + tailBudget;
+    const int64_t total = expected + tailBudget;
     const OutputEncoding encoding = EncodingOf(job.format);
 
     OutputFile file;
@@ -174,12 +212,13 @@ RenderResult Render(const RenderJob& job) {
     stages.total = total;
     stages.progress = &job.progress;
     if (!file.IsStream()) stages.writebackFd = file.Descriptor();
+    if (!regularInput) stages.stopInput = [&stream] { stream.Stop(); };
     std::string threadError;
     if (!stages.Run(&threadError)) return Fail(result, threadError);
     result.inputFrames = stages.inputFrames;
     result.tailFrames = stages.tailFrames;
     result.nonFiniteSamples = stages.nonFiniteSamples;
-    const bool readError = stages.readError;
+    const bool readError = stages.readError || stream.Failed();
     bool failed = !stages.ended;
     if (sf_error(out.get()) != SF_ERR_NO_ERROR) failed = true;
     // More frames than the input announced must not wrap a RIFF file's sizes.
@@ -190,19 +229,21 @@ RenderResult Render(const RenderJob& job) {
     if (file.IsStream() && (sink.failed || result.inputFrames + result.tailFrames != total))
         failed = true;
     if (readError) return Fail(result, "'" + job.inputPath + "' is damaged or truncated");
+    // The header went out first: an input that then ends short of what it
+    // announced leaves a stream shorter than its header says.
+    if (failed && file.IsStream() && !sink.failed && announced >= 0 &&
+        result.inputFrames < expected)
+        return Fail(result, EndsEarly(job.inputPath, result.inputFrames, announced) +
+                                "; the header sent to '" + job.outputPath +
+                                "' had announced them all");
     if (failed)
         return Fail(result, "writing '" + job.outputPath + "' failed; nothing was replaced");
     if (!file.Commit(&result.error)) return result;
 
     if (result.nonFiniteSamples > 0)
         result.warnings.push_back(NonFiniteWarning(job.inputPath, result.nonFiniteSamples));
-    const WavHead head = ReadWavHead(job.inputPath);
-    if (head.dataFound && head.blockAlign > 0) {
-        const int64_t announced = int64_t(head.dataBytes / head.blockAlign);
-        if (result.inputFrames < announced)
-            result.warnings.push_back(
-                EndsEarlyWarning(job.inputPath, result.inputFrames, announced));
-    }
+    if (announced >= 0 && result.inputFrames < announced)
+        result.warnings.push_back(EndsEarlyWarning(job.inputPath, result.inputFrames, announced));
     result.ok = true;
     return result;
 }

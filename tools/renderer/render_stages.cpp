@@ -38,11 +38,13 @@ bool RenderStages::Run(std::string* error) {
         processor = std::thread([this] { Process(); });
     } catch (const std::system_error& e) {
         pipe_.Stop();
+        if (stopInput) stopInput();
         if (reader.joinable()) reader.join();
         *error = std::string("cannot start the render's threads: ") + e.what();
         return false;
     }
     Write();
+    if (!ended && stopInput) stopInput();
     reader.join();
     processor.join();
     return true;

@@ -32,6 +32,9 @@ public:
     int64_t total = 0;       // frames expected in all, for the progress
     const std::function<void(int64_t, int64_t, uint32_t)>* progress = nullptr;
     int writebackFd = -1;  // a regular output file's descriptor, -1 for a stream
+    // Ends a read that waits for more input, when the render fails before
+    // the input has ended (the reader cannot be joined until it returns).
+    std::function<void()> stopInput;
 
     // Runs the three stages to their end. A stage that fails stops the
     // others at their next hand-over; false only when the threads could not

@@ -5,22 +5,24 @@
 # included, for stereo and mono float and for 16-bit PCM (delivered as 16-bit
 # PCM: the float result rounded to nearest, ties to even, and clamped);
 # after regsvr32 /u no list of the system offers the effect any more.
-# Usage: graph_render_test.sh GRAPH-RENDER.exe REVERB-HOST.exe
+# Usage: graph_render_test.sh WINE GRAPH-RENDER.exe REVERB-HOST.exe
+#   (WINE: the loader of the programs' bitness; regsvr32 is the system's of it)
 set -u
-graph=$1
-host=$2
+wine=$1
+graph=$2
+host=$3
 bin=$(cd "$(dirname "$graph")" && pwd)
 here=$(cd "$(dirname "$0")/../../host/tests" && pwd)
 # Every Wine program writes into a file: Wine's helper processes inherit the
 # first program's output handles and outlive it, which would hold ctest's
 # pipe, or a command substitution's, open until the prefix is gone.
 # regsvr32 runs in the plug-in's folder: only there does it find CWDXPX1.dll.
-regsvr() { (cd "$bin" && wine regsvr32 /s "$@" LumbrookReverb.dll >"$scratch/regsvr.log" 2>&1); }
+regsvr() { (cd "$bin" && "$wine" regsvr32 /s "$@" LumbrookReverb.dll >"$scratch/regsvr.log" 2>&1); }
 CLEANUP='regsvr /u'
 . "$here/script_support.sh"
 # Runs graph-render with the arguments; its messages go to $message.
 attempt() {
-  wine "$graph" "$@" >"$scratch/log" 2>&1
+  "$wine" "$graph" "$@" >"$scratch/log" 2>&1
   rc=$?
   message=$(cat "$scratch/log")
   return $rc
@@ -32,7 +34,7 @@ render() {
   tool=$1 name=$2 in=$3; shift 3
   if [ "$tool" = graph ]; then set -- "$graph" "$@"; else set -- "$host" render "$@"; fi
   exe=$1; shift
-  wine "$exe" "$@" "$(win "$in")" "$(win "$scratch/$name.wav")" >"$scratch/log" 2>&1 ||
+  "$wine" "$exe" "$@" "$(win "$in")" "$(win "$scratch/$name.wav")" >"$scratch/log" 2>&1 ||
     fail "$name: $tool failed: $(cat "$scratch/log")"
 }
 same() {

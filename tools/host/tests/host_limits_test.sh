@@ -2,10 +2,12 @@
 # reverb-host.exe under Wine where a user's data is at risk: interrupted by
 # Ctrl-C, TERM or HUP, two renders racing to one output, a full disk. An
 # existing output always survives and no temporary file stays behind.
-# Usage: host_limits_test.sh HOST.exe interrupt|full-disk  (exit 77: skipped)
+# Usage: host_limits_test.sh WINE HOST.exe interrupt|full-disk  (exit 77: skipped)
+#   WINE: the loader of the host's bitness, which the signals must reach
 set -u
-host=$1
-mode=$2
+wine=$1
+host=$2
+mode=$3
 here=$(cd "$(dirname "$0")" && pwd)
 CLEANUP='umount "$scratch/full" 2>/dev/null'
 . "$here/script_support.sh"
@@ -27,7 +29,7 @@ interrupt)
   for signal in INT:130 TERM:143 HUP:129; do
     case="SIG${signal%:*}"
     echo "earlier work" >"$scratch/out/o.wav"
-    wine "$host" render "$(win "$scratch/long.wav")" "$(win "$scratch/out/o.wav")" --block 1 &
+    "$wine" "$host" render "$(win "$scratch/long.wav")" "$(win "$scratch/out/o.wav")" --block 1 &
     pid=$!
     for i in $(seq 300); do
       ls -A "$scratch/out" | grep -q '^\.o\.wav\.' && break
@@ -46,11 +48,11 @@ interrupt)
   case="a user's file named like a temporary file, two renders to one output"
   wav noise "$scratch/short.wav" 22050 2 30000
   echo "earlier work" >"$scratch/out/o.wav.partial"
-  wine "$host" render "$(win "$scratch/short.wav")" "$(win "$scratch/out/alone.wav")" --preset 3 --tail ||
+  "$wine" "$host" render "$(win "$scratch/short.wav")" "$(win "$scratch/out/alone.wav")" --preset 3 --tail ||
     fail "$case: the single render failed"
-  wine "$host" render "$(win "$scratch/short.wav")" "$(win "$scratch/out/o.wav")" --preset 3 --tail &
+  "$wine" "$host" render "$(win "$scratch/short.wav")" "$(win "$scratch/out/o.wav")" --preset 3 --tail &
   first=$!
-  wine "$host" render "$(win "$scratch/short.wav")" "$(win "$scratch/out/o.wav")" --preset 3 --tail ||
+  "$wine" "$host" render "$(win "$scratch/short.wav")" "$(win "$scratch/out/o.wav")" --preset 3 --tail ||
     fail "$case: the second render failed"
   wait $first || fail "$case: the first render failed"
   cmp -s "$scratch/out/o.wav" "$scratch/out/alone.wav" || fail "$case: the output differs from a single render"
@@ -66,7 +68,7 @@ full-disk)
   case="full disk"
   wav silence "$scratch/mid.wav" 44100 2 $((44100 * 3))
   echo "earlier work" >"$scratch/full/o.wav"
-  message=$(wine "$host" render "$(win "$scratch/mid.wav")" "$(win "$scratch/full/o.wav")" 2>&1)
+  message=$("$wine" "$host" render "$(win "$scratch/mid.wav")" "$(win "$scratch/full/o.wav")" 2>&1)
   rc=$?
   [ $rc -eq 1 ] || fail "$case: exit $rc, expected 1"
   echo "$message" | grep -q "the disk is full" || fail "$case: the message '$message' gives no reason"
@@ -74,7 +76,7 @@ full-disk)
   expect_only "$scratch/full" o.wav
   ;;
 *)
-  echo "usage: host_limits_test.sh HOST.exe interrupt|full-disk" >&2
+  echo "usage: host_limits_test.sh WINE HOST.exe interrupt|full-disk" >&2
   exit 2
   ;;
 esac

@@ -4,10 +4,11 @@
 # A block with bypass set (every factory preset), a block with values
 # outside 0..1, the bypass switch, and input with non-finite samples, which
 # both tools count and report once.
-# Usage: tools_agree_test.sh HOST.exe RENDERER
+# Usage: tools_agree_test.sh WINE HOST.exe RENDERER  (WINE: the host's loader)
 set -u
-host=$1
-renderer=$2
+wine=$1
+host=$2
+renderer=$3
 here=$(cd "$(dirname "$0")" && pwd)
 if [ ! -x "$renderer" ]; then
   echo "FAIL: no native renderer at $renderer (build it first: tools/build.sh native)"
@@ -21,7 +22,7 @@ agree() {
   case=$1 block=$2; shift 2
   hostblock= rendererblock=
   [ "$block" = - ] || { hostblock="--params $(win "$block")"; rendererblock="--params $block"; }
-  wine "$host" render "$(win "$scratch/in.wav")" "$(win "$scratch/host.wav")" $hostblock "$@" \
+  "$wine" "$host" render "$(win "$scratch/in.wav")" "$(win "$scratch/host.wav")" $hostblock "$@" \
     >"$scratch/host.log" 2>&1 || fail "$case: reverb-host failed: $(cat "$scratch/host.log")"
   "$renderer" "$scratch/in.wav" "$scratch/renderer.wav" --quiet $rendererblock "$@" \
     >"$scratch/renderer.log" 2>&1 || fail "$case: lumbrook-reverb failed: $(cat "$scratch/renderer.log")"

@@ -7,6 +7,7 @@
 #include "raw_wav.h"
 #include "test_signals.h"
 #include <dirent.h>
+#include <fcntl.h>
 #include <sndfile.h>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -16,12 +17,14 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -165,12 +168,21 @@ std::string Tool() {
 }
 
 // Runs the renderer through the shell; its exit code, and what it said on
-// standard error when asked. A render that hangs is ended after half a minute
-// (exit 124), so that a stage left waiting fails the test instead of the run.
-int RunTool(const std::string& arguments, std::string* said = nullptr) {
+// standard error when asked. `feed` comes first on the command line: a pipe
+// into it ("cat in.wav | "), or a writer started for a FIFO; `after` follows
+// it (and ends with its exit code). Its standard output goes to ToolOutput().
+// A render that hangs is ended after half a minute (exit 124), so that a
+// stage left waiting fails the test instead of the run.
+std::string ToolOutput() {
+    return Scratch("tool.out");
+}
+
+int RunTool(const std::string& arguments, std::string* said = nullptr, const std::string& feed = "",
+            const std::string& after = "") {
     const std::string log = Scratch("tool.log");
-    const int status =
-        std::system(("timeout 30 " + Tool() + " " + arguments + " >/dev/null 2>" + log).c_str());
+    const int status = std::system((feed + "timeout 30 " + Tool() + " " + arguments + " >" +
+                                    ToolOutput() + " 2>" + log + after)
+                                       .c_str());
     if (said) *said = Contents(log);
     return WIFEXITED(status)     ? WEXITSTATUS(status)
            : WIFSIGNALED(status) ? 128 + WTERMSIG(status)
@@ -224,6 +236,53 @@ TEST(Renderer, BadInputIsRefusedAndTheOutputStays) {
     }
 }
 
+// A long render to interrupt: half an hour of sparse silence, rendered a
+// frame at a time.
+constexpr uint32_t kLongInputFrames = 44100 * 1800;
+
+std::string LongInput(const std::string& name) {
+    const std::string path = Scratch(name);
+    test::WriteRawWav(path, 1, 16, 2, 44100, "", kLongInputFrames * 4);
+    EXPECT_EQ(truncate(path.c_str(), off_t(44 + uint64_t(kLongInputFrames) * 4)), 0);
+    return path;
+}
+
+// Starts the renderer with these arguments, its standard error into `log`;
+// WaitTool gives its exit code, or 128 + the signal that ended it.
+pid_t StartTool(const std::vector<std::string>& arguments, const std::string& log) {
+    std::vector<char*> argv = {const_cast<char*>("lumbrook-reverb")};
+    for (const std::string& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+    const std::string tool = Tool();
+    const pid_t child = fork();
+    if (child == 0) {
+        const int fd = open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+        if (fd >= 0) dup2(fd, STDERR_FILENO);
+        execv(tool.c_str(), argv.data());
+        _exit(127);
+    }
+    return child;
+}
+
+int WaitTool(pid_t child) {
+    int status = 0;
+    if (waitpid(child, &status, 0) != child) return -1;
+    return WIFEXITED(status)     ? WEXITSTATUS(status)
+           : WIFSIGNALED(status) ? 128 + WTERMSIG(status)
+                                 : -1;
+}
+
+// Waits until the folder holds `count` entries (a temporary file beside the
+// output: the render is under way); false after six seconds.
+bool WaitForEntries(const std::string& folder, size_t count) {
+    for (int i = 0; i < 300; ++i) {
+        if (FolderEntries(folder).size() == count) return true;
+        usleep(20000);
+    }
+    return false;
+}
+
 // One rule with reverb-host: what is there is rendered, with both counts.
 TEST(Renderer, DataEndingEarlyAndNonFiniteSamplesAreRenderedWithAWarning) {
     std::vector<float> input = test::NoiseBuffer(2 * 100, 5);
@@ -243,6 +302,76 @@ TEST(Renderer, DataEndingEarlyAndNonFiniteSamplesAreRenderedWithAWarning) {
                   "header announces");
     ExpectSameBits(ReadAudio(job.outputPath), test::EngineRendering(input, 2, 44100, job.params));
 
+    // The same rule whatever the format and however the input arrives: the
+    // header's own count, read before the data. A cut AIFF, W64 or RF64 file
+    // (libsndfile counts only what is left), a WAV file through a pipe or a
+    // FIFO (counted as they arrive), a header that leaves its length open.
+    const std::vector<float> thousand = test::NoiseBuffer(2 * 1000, 6);
+    const std::vector<float> first600(thousand.begin(), thousand.begin() + 2 * 600);
+    const std::string fifo = Scratch("ends-early.fifo"), stdinLink = Scratch("stdin-link");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    ASSERT_EQ(symlink("/proc/self/fd/0", stdinLink.c_str()), 0);  // the pipe into the renderer
+    for (const auto& format : {std::make_pair("aiff", SF_FORMAT_AIFF),
+                               {"w64", SF_FORMAT_W64},
+                               {"rf64", SF_FORMAT_RF64}}) {
+        const std::string cut = Scratch(std::string("cut.") + format.first);
+        WriteAudio(cut, thousand, 2, 44100, format.second | SF_FORMAT_FLOAT);
+        ASSERT_EQ(truncate(cut.c_str(), off_t(Contents(cut).size() - 400 * 8)), 0);
+    }
+    test::WriteRawWav(Scratch("cut.wav"), 3, 32, 2, 44100, FloatBytes(first600), 2 * 4 * 1000);
+    test::WriteRawWav(Scratch("open.wav"), 3, 32, 2, 44100, FloatBytes(first600), 0xFFFFFFFF);
+    const std::string out = Scratch("ends-early-out.wav");
+    const struct {
+        const char* what;
+        std::string input, feed;
+        int64_t announced;
+    } inputs[] = {
+        {"AIFF file", Scratch("cut.aiff"), "", 1000},
+        {"W64 file", Scratch("cut.w64"), "", 1000},
+        {"RF64 file", Scratch("cut.rf64"), "", 1000},
+        {"WAV through a pipe", stdinLink, "cat " + Scratch("cut.wav") + " | ", 1000},
+        {"WAV through a FIFO", fifo, "cat " + Scratch("cut.wav") + " >" + fifo + " & ", 1000},
+        {"W64 through a pipe", stdinLink, "cat " + Scratch("cut.w64") + " | ", 1000},
+        {"length left open", stdinLink, "cat " + Scratch("open.wav") + " | ", -1},
+    };
+    for (const auto& c : inputs) {
+        SCOPED_TRACE(c.what);
+        std::string said;
+        ASSERT_EQ(RunTool(c.input + " " + out + " --preset 2", &said, c.feed), 0) << said;
+        EXPECT_EQ(said, c.announced < 0 ? ""
+                                        : "lumbrook-reverb: warning: '" + c.input +
+                                              "' ends early: rendered the 600 frames it holds of "
+                                              "the 1000 its header announces\n");
+        ExpectSameBits(ReadAudio(out), test::EngineRendering(first600, 2, 44100, job.params));
+    }
+    // Into standard output, whose header has gone out first: the input is to blame.
+    std::string said;
+    EXPECT_EQ(RunTool(stdinLink + " - --preset 2", &said, "cat " + Scratch("cut.wav") + " | "), 1);
+    EXPECT_EQ(said,
+              "lumbrook-reverb: '" + stdinLink +
+                  "' ends early: rendered the 600 frames it holds of the "
+                  "1000 its header announces; the header sent to '-' had announced them all\n");
+    // A file cut to 20 bytes while it is read: the count it announced when
+    // opened, whatever is left of it afterwards.
+    const std::string cutWhileRead = LongInput("cut-while-read.wav"), folder = Scratch("cutting");
+    mkdir(folder.c_str(), 0755);
+    const pid_t child =
+        StartTool({cutWhileRead, folder + "/out.wav", "--block", "1"}, Scratch("cutting.log"));
+    ASSERT_GT(child, 0);
+    EXPECT_TRUE(WaitForEntries(folder, 1)) << "no temporary file appeared";
+    ASSERT_EQ(truncate(cutWhileRead.c_str(), 20), 0);
+    EXPECT_EQ(WaitTool(child), 0);
+    said = Contents(Scratch("cutting.log"));
+    EXPECT_EQ(
+        said.rfind("lumbrook-reverb: warning: '" + cutWhileRead + "' ends early: rendered the ", 0),
+        0u)
+        << said;
+    EXPECT_NE(said.find(" frames it holds of the " + std::to_string(kLongInputFrames) +
+                        " its header announces\n"),
+              std::string::npos)
+        << said;
+    unlink(cutWhileRead.c_str());
+
     const float nan = std::nanf(""), inf = INFINITY;
     input[3] = nan;
     input[50] = inf;
@@ -259,11 +388,10 @@ TEST(Renderer, DataEndingEarlyAndNonFiniteSamplesAreRenderedWithAWarning) {
         EXPECT_EQ(result.warnings[0],
                   "warning: '" + job.inputPath + "' holds 3 non-finite samples (NaN or infinity)");
     }
-    std::string said;
     EXPECT_EQ(RunTool("--help", &said), 0);
-    EXPECT_EQ(RunTool("--help | grep -q 'rendered as far as it goes, with a warning giving both "
-                      "frame counts'"),
-              0);
+    EXPECT_NE(Contents(ToolOutput())
+                  .find("rendered as far as it goes, with a warning giving both frame counts"),
+              std::string::npos);
 }
 
 // The header written before streamed samples: plain RIFF up to its 32-bit
@@ -391,20 +519,10 @@ TEST(Renderer, OutputsThatAreNotRegularFilesStayWhatTheyAre) {
     EXPECT_EQ(FolderEntries(folder), (std::vector<std::string>{"fifo", "link.wav", "target.wav"}));
 }
 
-// A long render to interrupt: half an hour of sparse silence, rendered a
-// frame at a time.
-std::string LongInput() {
-    const std::string path = Scratch("long.wav");
-    const uint32_t frames = 44100 * 1800;
-    test::WriteRawWav(path, 1, 16, 2, 44100, "", frames * 4);
-    EXPECT_EQ(truncate(path.c_str(), off_t(44 + uint64_t(frames) * 4)), 0);
-    return path;
-}
-
 TEST(Renderer, InterruptsRemoveTheTemporaryFileAndKeepTheOutput) {
-    const std::string in = LongInput(), folder = Scratch("interrupted");
+    const std::string in = LongInput("long.wav"), folder = Scratch("interrupted");
     mkdir(folder.c_str(), 0755);
-    const std::string out = folder + "/out.wav";
+    const std::string out = folder + "/out.wav", log = Scratch("interrupted.log");
     const struct {
         int signal;
         int exit;
@@ -412,28 +530,58 @@ TEST(Renderer, InterruptsRemoveTheTemporaryFileAndKeepTheOutput) {
     for (const auto& c : cases) {
         SCOPED_TRACE(strsignal(c.signal));
         std::ofstream(out) << "earlier work";
-        const pid_t child = fork();
-        ASSERT_GE(child, 0);
-        if (child == 0) {
-            execl(Tool().c_str(), "lumbrook-reverb", in.c_str(), out.c_str(), "--block", "1",
-                  "--quiet", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        bool started = false;
-        for (int i = 0; i < 300 && !started; ++i) {
-            started = FolderEntries(folder).size() == 2;
-            if (!started) usleep(20000);
-        }
-        EXPECT_TRUE(started) << "no temporary file appeared";
+        const pid_t child = StartTool({in, out, "--block", "1", "--quiet"}, log);
+        ASSERT_GT(child, 0);
+        EXPECT_TRUE(WaitForEntries(folder, 2)) << "no temporary file appeared";
         kill(child, c.signal);
-        int status = 0;
-        ASSERT_EQ(waitpid(child, &status, 0), child);
-        ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-        EXPECT_EQ(WEXITSTATUS(status), c.exit);
+        EXPECT_EQ(WaitTool(child), c.exit);
         EXPECT_EQ(Contents(out), "earlier work");
         EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"out.wav"});
     }
     unlink(in.c_str());
+
+    // Interrupts at random moments of a short render, from before the
+    // temporary file exists to after the rename: the old output or the whole
+    // new one is there, and nothing else.
+    const std::string shortIn = Scratch("interrupt-me.wav"), whole = Scratch("whole.wav");
+    WriteAudio(shortIn, test::NoiseBuffer(2 * 44100, 12), 2, 44100);
+    double renderMicroseconds = 0.0;  // the slower of two
+    for (int i = 0; i < 2; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        ASSERT_EQ(WaitTool(StartTool({shortIn, whole, "--tail"}, log)), 0);
+        renderMicroseconds = std::max(renderMicroseconds,
+                                      double(std::chrono::duration_cast<std::chrono::microseconds>(
+                                                 std::chrono::steady_clock::now() - start)
+                                                 .count()));
+    }
+    // The samples and the size: the header's peak chunk holds the time of writing.
+    const std::vector<float> wholeAudio = ReadAudio(whole);
+    const size_t wholeSize = Contents(whole).size();
+    const auto isWhole = [&](const std::string& path) {
+        return Contents(path).size() == wholeSize && ReadAudio(path) == wholeAudio;
+    };
+    std::mt19937 random(20240);
+    std::uniform_real_distribution<double> moment(0.0, 2.0 * renderMicroseconds);
+    int interrupted = 0, finished = 0;
+    for (int i = 0; i < 40; ++i) {
+        const int signal = cases[i % 3].signal;
+        const useconds_t delay = useconds_t(moment(random));
+        SCOPED_TRACE(testing::Message() << strsignal(signal) << " after " << delay << " us");
+        std::ofstream(out) << "earlier work";
+        const pid_t child = StartTool({shortIn, out, "--tail"}, log);
+        ASSERT_GT(child, 0);
+        usleep(delay);
+        kill(child, signal);
+        const int code = WaitTool(child);
+        const bool old = Contents(out) == "earlier work", complete = isWhole(out);
+        EXPECT_TRUE(code == 0 || code == 128 + signal) << code;
+        EXPECT_TRUE(old || complete) << Contents(out).size() << " bytes";
+        EXPECT_TRUE(code != 0 || complete);
+        EXPECT_EQ(FolderEntries(folder), std::vector<std::string>{"out.wav"});
+        (complete ? finished : interrupted) += 1;
+    }
+    // Some moments fall before the end (most after it, on a slow machine).
+    EXPECT_GT(interrupted, 0) << finished << " renders finished";
 }
 
 // A read error part-way through: the reading stops, so do the engine and the
@@ -487,6 +635,24 @@ TEST(Renderer, FullDiskFailsAndKeepsTheOutput) {
         EXPECT_EQ(Contents(out), "earlier work");
         EXPECT_EQ(FolderEntries(mountPoint), std::vector<std::string>{"out.wav"});
     }
+    // A FIFO that sends a chunk and a half, then nothing, and stays open, into
+    // a disk that cannot take the first chunk: the failure ends the run at
+    // once all the same, the reader still waiting for the rest (a run that
+    // waits for it ends after 30 s with 124).
+    const std::string fifo = Scratch("stalled.fifo"), stalled = Scratch("stalled.wav");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    test::WriteRawWav(stalled, 3, 32, 2, 44100, FloatBytes(test::NoiseBuffer(2 * 24000, 8)),
+                      2 * 4 * 44100 * 10);
+    std::ofstream(mountPoint + "/filler", std::ios::binary) << std::string(960 * 1024, 'x');
+    std::string said;
+    EXPECT_EQ(RunTool(fifo + " " + out, &said,
+                      "( cat " + stalled + "; exec sleep 60 ) >" + fifo + " 2>" +
+                          Scratch("stall.log") + " & stall=$!; ",
+                      "; s=$?; kill $stall; exit $s"),
+              1);
+    EXPECT_EQ(said, "lumbrook-reverb: writing '" + out + "' failed; nothing was replaced\n");
+    EXPECT_EQ(Contents(out), "earlier work");
+    EXPECT_EQ(FolderEntries(mountPoint), (std::vector<std::string>{"filler", "out.wav"}));
     umount(mountPoint.c_str());
 }
 
