@@ -33,6 +33,7 @@ GROUPS = {
     "modstate": ("win32", ["LumbrookReverb", "module_state_tests"], ["module_state_tests"]),
     "plugins": ("native", ["plugin_core_tests", "plugin_host_tests"],
                 ["plugin_core_tests", "plugin_host_tests"]),
+    "apps": ("native", ["plugin_application_tests"], ["plugin_application_tests"]),
     "framework": ("win32", ["framework_tests"], ["framework_tests"]),
     "host": ("win32", ["LumbrookReverb", "reverb-host", "host_tests"],
              ["host_tests", "host_limits_interrupt", "tools_agree"]),

@@ -4,7 +4,8 @@
 # Windows, Wine (32- and 64-bit) with its IDL files and fonts and the
 # GStreamer plug-ins of both bitnesses that its WAVE Parser is made of, NSIS
 # for the installer, Xvfb for the editor's screenshots,
-# the LV2 and LADSPA headers and the hosts the Linux plug-ins are tested in.
+# the LV2 and LADSPA headers and the hosts the Linux plug-ins are tested in
+# (lilv's tools, ecasound, sox, GStreamer's lv2 element, Ardour 7 headless).
 # Quick when everything is already there: it only asks apt for what is missing.
 set -eu
 
@@ -15,7 +16,8 @@ packages="cmake make g++ googletest libgtest-dev libbenchmark-dev
   gstreamer1.0-plugins-base gstreamer1.0-plugins-good
   xvfb xauth x11-apps imagemagick
   libsndfile1-dev pkg-config sox time python3
-  lv2-dev ladspa-sdk lilv-utils sordi lv2file lv2proc ecasound clang-format"
+  lv2-dev ladspa-sdk lilv-utils sordi lv2file lv2proc ecasound clang-format
+  gstreamer1.0-tools gstreamer1.0-plugins-bad ardour"
 
 missing=""
 for p in $packages; do

@@ -11,14 +11,17 @@ struct PluginVariant {
     const char* lv2Uri;
     const char* ladspaLabel;
     unsigned long ladspaId;
-    const char* name;
+    const char* lv2Name;
+    // Hosts that list both families (Ardour, Audacity) show one entry per
+    // name, so the LADSPA plug-ins say which they are.
+    const char* ladspaName;
 };
 
 constexpr PluginVariant kPluginVariants[] = {
     {2, "https://lumbrook-audio.example/lv2/reverb/stereo", "lumbrook_reverb_stereo", 4351,
-     "Lumbrook Reverb"},
+     "Lumbrook Reverb", "Lumbrook Reverb (LADSPA)"},
     {1, "https://lumbrook-audio.example/lv2/reverb/mono", "lumbrook_reverb_mono", 4352,
-     "Lumbrook Reverb (mono)"},
+     "Lumbrook Reverb (mono)", "Lumbrook Reverb (mono, LADSPA)"},
 };
 constexpr int kPluginVariantCount = int(sizeof kPluginVariants / sizeof kPluginVariants[0]);
 

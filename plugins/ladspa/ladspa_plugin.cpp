@@ -119,7 +119,7 @@ struct Descriptors {
             out.descriptor.UniqueID = info.ladspaId;
             out.descriptor.Label = info.ladspaLabel;
             out.descriptor.Properties = LADSPA_PROPERTY_HARD_RT_CAPABLE;
-            out.descriptor.Name = info.name;
+            out.descriptor.Name = info.ladspaName;
             out.descriptor.Maker = kMakerName;
             out.descriptor.Copyright = "ISC";
             out.descriptor.PortCount = PortCount(channels);

@@ -139,7 +139,7 @@ std::string PluginData() {
                "    lv2:symbol \"out\" ;\n    lv2:name \"Output\" ;\n    pg:source <" + uri +
                "#in> .\n\n";
         out += "<" + uri + ">\n    a lv2:ReverbPlugin , doap:Project ;\n    doap:name " +
-               Quoted(variant.name) + " ;\n    doap:license <" + kLicenseUri + "> ;\n" +
+               Quoted(variant.lv2Name) + " ;\n    doap:license <" + kLicenseUri + "> ;\n" +
                "    doap:maintainer <" + kPluginVariants[0].lv2Uri + "#maker> ;\n" +
                "    lv2:minorVersion " + std::to_string(kLv2MinorVersion) + " ;\n" +
                "    lv2:microVersion " + std::to_string(kLv2MicroVersion) + " ;\n" +
