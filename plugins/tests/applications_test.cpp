@@ -238,10 +238,32 @@ void ImportIntoSession(const std::string& name, const std::vector<std::vector<fl
     std::ofstream(path) << xml;
 }
 
+// True when `got` is `want` moved in time by a few frames over the first
+// `frames` frames: the same audio, started early or late.
+bool Shifted(const Audio& got, const Audio& want, uint32_t frames) {
+    const size_t ch = size_t(want.channels);
+    if (ch == 0 || got.channels != want.channels || got.samples.size() != want.samples.size())
+        return false;
+    const long long total = (long long)std::min<size_t>(frames, want.samples.size() / ch);
+    for (long long shift = -64; shift <= 64; ++shift) {
+        if (shift == 0) continue;
+        bool same = true;
+        for (long long f = std::max(0LL, -shift); same && f < total && f + shift < total; ++f)
+            for (size_t c = 0; same && c < ch; ++c)
+                same = got.samples[size_t(f) * ch + c] == want.samples[size_t(f + shift) * ch + c];
+        if (same) return true;
+    }
+    return false;
+}
+
 // ardour7-export 7.3 now and then aborts ("corrupted size vs. prev_size")
 // or hangs on its first cycle, with any plug-in or none: a run that does
-// not finish within 20 seconds (it takes 3) is tried again, up to three times.
-Audio ExportSession(const std::string& name) {
+// not finish within 20 seconds (it takes 3) is tried again, up to three
+// times. Rarely, too, it starts its export a few frames away from the
+// session's start (seen once: 16 frames early, every sample otherwise
+// right); such an export, the wanted audio moved in time over the first
+// `frames` frames, is tried again as well. Any other difference stands.
+Audio ExportSession(const std::string& name, const Audio& want, uint32_t frames = kSessionFrames) {
     const std::string out = Scratch("ardour-" + name + ".wav");
     for (int attempt = 1; attempt <= 3; ++attempt) {
         std::remove(out.c_str());
@@ -249,7 +271,13 @@ Audio ExportSession(const std::string& name) {
         const int code = RunProgram({"timeout", "20", "ardour7-export", "-b", "float", "-o", out,
                                      Scratch("ardour/" + name), name},
                                     &log);
-        if (code == 0) return ReadAudio(out);
+        if (code == 0) {
+            Audio got = ReadAudio(out);
+            if (attempt == 3 || !Shifted(got, want, frames)) return got;
+            std::printf("ardour7-export %s, attempt %d, exported its audio shifted in time\n",
+                        name.c_str(), attempt);
+            continue;
+        }
         std::printf("ardour7-export %s, attempt %d, exited with %d:\n%s\n", name.c_str(), attempt,
                     code, log.c_str());
     }
@@ -354,11 +382,13 @@ TEST_F(Ardour, ScanListsThePluginsTheirControlsAndPresets) {
 }
 
 TEST_F(Ardour, TrackWithControlsExportsTheRenderersBits) {
-    EXPECT_TRUE(SameAudio(ExportSession("controls"), RenderStereo(RendererSettings())));
+    const Audio want = RenderStereo(RendererSettings());
+    EXPECT_TRUE(SameAudio(ExportSession("controls", want), want));
 }
 
 TEST_F(Ardour, TrackWithPresetNineExportsTheRenderersBits) {
-    EXPECT_TRUE(SameAudio(ExportSession("preset"), RenderStereo({"--preset", "9"})));
+    const Audio want = RenderStereo({"--preset", "9"});
+    EXPECT_TRUE(SameAudio(ExportSession("preset", want), want));
 }
 
 // The bypass button turns "enabled" off rather than taking the plug-in out
@@ -368,14 +398,15 @@ TEST_F(Ardour, BypassButtonTurnsEnabledOffAndPassesTheInput) {
     const std::string xml((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     EXPECT_NE(xml.find("<Port symbol=\"enabled\" value=\"0\"/>"), std::string::npos);
     EXPECT_NE(xml.find("name=\"Lumbrook Reverb\" active=\"1\""), std::string::npos);
-    EXPECT_TRUE(SameAudio(ExportSession("bypass"), FromSamples(stereo_, 2, kSessionRate)));
+    const Audio want = FromSamples(stereo_, 2, kSessionRate);
+    EXPECT_TRUE(SameAudio(ExportSession("bypass", want), want));
 }
 
 // Automation turns "enabled" off at kSwitchFrame: the reverb up to there,
 // a crossfade to the dry signal over the plug-in's fade, then the input.
 TEST_F(Ardour, AutomatedEnabledSwitchCrossfadesToTheInput) {
-    const Audio got = ExportSession("automation");
     const Audio wet = RenderStereo(RendererSettings());
+    const Audio got = ExportSession("automation", wet, kSwitchFrame);
     ASSERT_EQ(got.samples.size(), stereo_.size());
     ASSERT_EQ(wet.samples.size(), stereo_.size());
     const size_t fadeFrames = ReverbPlugin::Create(2, kSessionRate, true)->FadeFrames();
@@ -410,7 +441,7 @@ TEST_F(Ardour, LadspaOnAMonoTrackExportsTheRenderersBits) {
     want.channels = 2;
     want.samples.clear();
     for (uint32_t sample : mono.samples) want.samples.insert(want.samples.end(), {sample, sample});
-    EXPECT_TRUE(SameAudio(ExportSession("ladspa"), want));
+    EXPECT_TRUE(SameAudio(ExportSession("ladspa", want), want));
 }
 
 }  // namespace
