@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "network_kernels.h"
+#include "kernels.h"
 #include "reverb_engine.h"
 #include "test_signals.h"
 

@@ -9,7 +9,7 @@
 #include "coefficients.h"
 #include "denormals.h"
 #include "engine_fixture.h"
-#include "network_kernels.h"
+#include "kernels.h"
 
 namespace lumbrook {
 namespace {
