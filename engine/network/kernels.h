@@ -10,7 +10,9 @@
 #if defined(__GNUC__) && (defined(__SSE2__) || defined(__x86_64__))
 #define LUMBROOK_SSE2_KERNEL 1
 #endif
-#if defined(__GNUC__) && defined(__x86_64__)
+// Every x86 build carries the AVX2 kernel, 32-bit Windows included: the
+// processor, not the build, decides whether it runs.
+#if defined(__GNUC__) && (defined(__x86_64__) || (defined(__i386__) && defined(__SSE2__)))
 #define LUMBROOK_AVX2_KERNEL 1
 #endif
 
