@@ -57,6 +57,8 @@ inline int32_t TailCallFrames(bool more, int32_t done, int32_t asked, int64_t de
     return left <= 0 ? 0 : left < asked ? int32_t(left) : asked;
 }
 
+struct CallSettings;
+
 class ReverbEngine : public ZeroFilledStorage {
 public:
     // Constructor defaults, and a silent network with every length 0, so that
@@ -123,8 +125,8 @@ private:
     // Raises the extents to the current lengths: after anything that may
     // lengthen a line.
     void WidenExtents();
-    void PrepareCall(CallContext& ctx, uint32_t channelCount, bool tail);
-    // Runs frameCount frames (channels 1 or 2) through the network, block by block.
+    void PrepareCall(CallSettings& call, uint32_t channelCount, bool tail);
+    // Runs frameCount frames (channels 1 or 2) through the network, batch by batch.
     void RunFrames(float* buffer, int32_t frameCount, uint32_t channels, bool tail);
 
     ReverbParams params_;

@@ -1,35 +1,34 @@
 // The engine's processing calls: they check the call, derive the per-call
 // values from the coefficients, flush denormals, and hand the buffer to the
-// network block by block (network.cpp and its vector kernels).
+// network's active kernel batch by batch (network/).
 #include <cstring>
 
 #include "coefficients.h"
 #include "denormals.h"
-#include "network_kernels.h"
+#include "kernels.h"
 #include "reverb_engine.h"
 
 namespace lumbrook {
 
-void ReverbEngine::PrepareCall(CallContext& ctx, uint32_t channelCount, bool tail) {
-    ctx.tail = tail;
-    ctx.writeOutput = coef_.bypassActive == 0;
-    ctx.channels = channelCount;
-    ctx.earlyLength[0] = coef_.earlyLength;
-    ctx.earlyLength[1] = RightEarlyLength(coef_.earlyLength);
-    ctx.preDelayLength = coef_.preDelayLength;
-    ctx.combLength = coef_.combLength;
-    ctx.allpassLength = coef_.allpassLength;
-    ctx.feedback = coef_.feedback;
-    ctx.damp1 = coef_.damp1;
-    ctx.damp2 = coef_.damp2;
-    ctx.wetGain = coef_.wetGain;
-    ctx.dryGain = coef_.dryGain;
-    ctx.earlyGain = coef_.earlyGain;
-    if (tail) std::memset(ctx.in, 0, sizeof ctx.in);
+void ReverbEngine::PrepareCall(CallSettings& call, uint32_t channelCount, bool tail) {
+    call.tail = tail;
+    call.writeOutput = coef_.bypassActive == 0;
+    call.channels = channelCount;
+    call.earlyLength[0] = coef_.earlyLength;
+    call.earlyLength[1] = RightEarlyLength(coef_.earlyLength);
+    call.preDelayLength = coef_.preDelayLength;
+    call.combLength = coef_.combLength;
+    call.allpassLength = coef_.allpassLength;
+    call.feedback = coef_.feedback;
+    call.damp1 = coef_.damp1;
+    call.damp2 = coef_.damp2;
+    call.wetGain = coef_.wetGain;
+    call.dryGain = coef_.dryGain;
+    call.earlyGain = coef_.earlyGain;
 
     // Without a rate there is no filter to design: the stage passes its input.
-    ctx.eqActive = coef_.eqEnabled != 0 && coef_.sampleRate > 0;
-    if (!ctx.eqActive) return;
+    call.eqActive = coef_.eqEnabled != 0 && coef_.sampleRate > 0;
+    if (!call.eqActive) return;
     // The design inputs cannot change within a call, so checking them once
     // here is checking them before every sample.
     const double rate = coef_.sampleRate;
@@ -44,12 +43,14 @@ void ReverbEngine::PrepareCall(CallContext& ctx, uint32_t channelCount, bool tai
 
 void ReverbEngine::RunFrames(float* buffer, int32_t frameCount, uint32_t channels, bool tail) {
     FlushDenormalsGuard flushDenormals;
-    CallContext ctx;
-    PrepareCall(ctx, channels, tail);
-    const BlockKernel runBlock = ActiveBlockKernel();
-    for (int32_t done = 0; done < frameCount; done += kBlockFrames) {
-        const int32_t block = frameCount - done < kBlockFrames ? frameCount - done : kBlockFrames;
-        runBlock(net_, ctx, buffer + size_t(done) * channels, block);
+    CallSettings call;
+    PrepareCall(call, channels, tail);
+    BatchInput input;
+    if (tail) std::memset(input.in, 0, sizeof input.in);
+    const BatchKernel runBatch = ActiveBatchKernel();
+    for (int32_t done = 0; done < frameCount; done += kBatchFrames) {
+        const int32_t batch = frameCount - done < kBatchFrames ? frameCount - done : kBatchFrames;
+        runBatch(net_, call, input, buffer + size_t(done) * channels, batch);
     }
 }
 

@@ -35,6 +35,7 @@ GROUPS = {
                 ["plugin_core_tests", "plugin_host_tests"]),
     "apps": ("native", ["plugin_application_tests"], ["plugin_application_tests"]),
     "framework": ("win32", ["framework_tests"], ["framework_tests"]),
+    "engine32": ("win32", ["engine_tests"], ["engine_tests"]),
     "host": ("win32", ["LumbrookReverb", "reverb-host", "host_tests"],
              ["host_tests", "host_limits_interrupt", "tools_agree"]),
     "graph": ("win32", ["LumbrookReverb", "graph-render", "reverb-host"], ["graph_render"]),

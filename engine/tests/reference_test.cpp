@@ -9,7 +9,7 @@
 #include "coefficients.h"
 #include "denormals.h"
 #include "engine_fixture.h"
-#include "network_kernels.h"
+#include "kernels.h"
 
 namespace lumbrook {
 namespace {
@@ -249,9 +249,9 @@ TEST(Kernels, TheWidestAvailableRunsByDefault) {
                                                                         : NetworkKernel::Portable;
     EXPECT_EQ(ActiveKernel(), widest);
     EXPECT_TRUE(KernelAvailable(NetworkKernel::Portable));
-#if defined(__x86_64__)
-    // Every x86-64 build, the 64-bit plug-in's included, carries the AVX2
-    // kernel for the processors that have it.
+#if defined(__x86_64__) || (defined(__i386__) && defined(__SSE2__))
+    // Every x86 build, both plug-ins included, carries the AVX2 kernel for
+    // the processors that have it.
     EXPECT_EQ(KernelAvailable(NetworkKernel::Avx2),
               __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma"));
 #endif

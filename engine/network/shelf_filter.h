@@ -38,9 +38,10 @@ struct ShelfHistory {
 
 // One step of a section with coefficients from `c` and history in `h` (a
 // ShelfFilter for both, or lanes of several side by side): the sum in this
-// order is what the output's bits depend on.
+// order is what the output's bits depend on. Always inlined, so that a
+// vector kernel compiled for wider registers runs it in them.
 template <class Coefficients, class History, class T>
-T ShelfStep(const Coefficients& c, History& h, T x) {
+[[gnu::always_inline]] inline T ShelfStep(const Coefficients& c, History& h, T x) {
     const T y = c.b0 * x + c.b1 * h.x1 + c.b2 * h.x2 - c.a1 * h.y1 - c.a2 * h.y2;
     h.x2 = h.x1;
     h.x1 = x;

@@ -1,6 +1,6 @@
 // Chooses the network kernel: the widest the processor runs, unless a test
 // or a benchmark asked for another.
-#include "network_kernels.h"
+#include "kernels.h"
 
 #include <atomic>
 
@@ -50,15 +50,15 @@ NetworkKernel ActiveKernel() {
     return Active().load(std::memory_order_relaxed);
 }
 
-BlockKernel ActiveBlockKernel() {
+BatchKernel ActiveBatchKernel() {
     switch (ActiveKernel()) {
 #ifdef LUMBROOK_SSE2_KERNEL
-    case NetworkKernel::Sse2: return RunBlockSse2;
+    case NetworkKernel::Sse2: return RunBatchSse2;
 #endif
 #ifdef LUMBROOK_AVX2_KERNEL
-    case NetworkKernel::Avx2: return RunBlockAvx2;
+    case NetworkKernel::Avx2: return RunBatchAvx2;
 #endif
-    default: return RunBlock;
+    default: return RunBatch;
     }
 }
 
