@@ -57,6 +57,38 @@ inline int32_t TailCallFrames(bool more, int32_t done, int32_t asked, int64_t de
     return left <= 0 ? 0 : left < asked ? int32_t(left) : asked;
 }
 
+// The tail of one stream, call by call, as every caller runs it: each call
+// hands a silenced buffer to a ProcessTail (the engine's, or an effect's
+// through its interface) and counts the frames it delivered; the first call
+// that reports no more ends the tail. budget: TailBudgetFrames of the rate,
+// or 0 where the caller has no budget to count against.
+class TailStream {
+public:
+    explicit TailStream(int64_t budget = 0) : budget_(budget) {}
+
+    // process(at, frames, &done) runs ProcessTail over `frames` frames of
+    // `channels` interleaved samples at `at` and answers whether the tail
+    // goes on. Gives the frames of `at` that belong to the tail.
+    template <typename ProcessTail>
+    int32_t Next(float* at, int32_t frames, uint32_t channels, ProcessTail&& process) {
+        for (size_t i = 0, n = size_t(frames) * channels; i < n; ++i) at[i] = 0.0f;
+        int32_t done = 0;
+        const bool more = process(at, frames, &done);
+        const int32_t delivered = TailCallFrames(more, done, frames, delivered_, budget_);
+        delivered_ += delivered;
+        ended_ = !more;
+        return delivered;
+    }
+
+    bool Ended() const { return ended_; }
+    int64_t Delivered() const { return delivered_; }
+
+private:
+    int64_t budget_;
+    int64_t delivered_ = 0;
+    bool ended_ = false;
+};
+
 class ReverbEngine : public ZeroFilledStorage {
 public:
     // Constructor defaults, and a silent network with every length 0, so that

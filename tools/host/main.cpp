@@ -283,14 +283,12 @@ int Render(const Options& options) {
         effect->ProcessInPlace(buffer.data(), frames);
         if (!out.Write(buffer.data(), frames, &error)) return Fail(error);
     }
-    for (int64_t written = 0; extendTail;) {
-        std::fill(buffer.begin(), buffer.end(), 0.0f);
-        int32_t done = 0;
-        const bool more = effect->ProcessTail(buffer.data(), options.block, &done) == 1;
-        const int32_t frames = TailCallFrames(more, done, options.block, written, budget);
+    const auto effectTail = [effect](float* at, int32_t frames, int32_t* done) {
+        return effect->ProcessTail(at, frames, done) == 1;
+    };
+    for (TailStream tail(budget); extendTail && !tail.Ended();) {
+        const int32_t frames = tail.Next(buffer.data(), options.block, in.Channels(), effectTail);
         if (frames > 0 && !out.Write(buffer.data(), frames, &error)) return Fail(error);
-        written += frames;
-        if (!more) break;
     }
     if (!out.Commit(&error)) return Fail(error);
     if (nonFinite > 0) Warn(NonFiniteWarning(inName, nonFinite));
