@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "factory_presets.h"
 #include "interfaces.h"
 #include "param_file.h"
 #include "param_text.h"
@@ -154,25 +155,12 @@ public:
         return names;
     }
 
-    // The preset by number, full name or name without its number.
+    // The preset by number, full name or name without its number, found as
+    // every tool finds it; the plug-in loads it by its place in the table.
     bool ApplyPreset(const std::wstring& wanted, std::string* error) {
-        const std::vector<std::string> names = PresetNames();
         const std::string text = Narrow(wanted);
-        wchar_t* end = nullptr;
-        const long number = std::wcstol(wanted.c_str(), &end, 10);
-        int32_t index = -1;
-        if (!wanted.empty() && *end == L'\0') {
-            index = int32_t(number);
-        } else {
-            for (size_t i = 0; i < names.size(); ++i) {
-                const size_t dash = names[i].find(" - ");
-                if (_stricmp(names[i].c_str(), text.c_str()) == 0 ||
-                    (dash != std::string::npos &&
-                     _stricmp(names[i].c_str() + dash + 3, text.c_str()) == 0))
-                    index = int32_t(i);
-            }
-        }
-        if (index < 0 || size_t(index) >= names.size() || presets_->LoadPreset(index) != 1) {
+        const PresetRecord* preset = FindPreset(text.c_str());
+        if (!preset || presets_->LoadPreset(int32_t(preset - kFactoryPresets)) != 1) {
             *error = "no preset '" + text + "' (see reverb-host presets)";
             return false;
         }
