@@ -46,7 +46,7 @@ public:
     uint32_t FadeFrames() const { return fadeFrames_; }
 
     // Frames per pass through the scratch buffers: the engine's own block.
-    static constexpr uint32_t kChunkFrames = 256;
+    static constexpr uint32_t kChunkFrames = uint32_t(kBlockFrames);
 
     // Calls run(offset, frames) for consecutive chunks of at most
     // kChunkFrames covering frameCount frames; the count never wraps, even
