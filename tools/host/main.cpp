@@ -14,6 +14,7 @@
 #include "param_file.h"
 #include "param_text.h"
 #include "plugin_loader.h"
+#include "program_folder.h"
 #include "property_access.h"
 #include "tool_checks.h"
 #include "reverb_engine.h"
