@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "network_state.h"
 #include "reverb_params.h"
@@ -94,10 +95,14 @@ public:
     // Constructor defaults, and a silent network with every length 0, so that
     // processing before the first ResetStream is defined (it delays by one frame).
     // Constructed anywhere (stack, member, placement), the lines are cleared
-    // once, in full; inside zero-filled storage (new of the engine, or of an
-    // object deriving from ZeroFilledStorage that holds it) they are taken as
+    // once, in full. Told that it is built in a fresh zero-filled block (by
+    // Create, or by the Create of an object that holds it), it takes them as
     // they come, and pages never touched cost no memory.
     ReverbEngine();
+    explicit ReverbEngine(ZeroFilledBlock);
+    // An engine on the heap in a zero-filled block of its own; std::bad_alloc
+    // without memory.
+    static std::unique_ptr<ReverbEngine> Create();
     ReverbEngine(const ReverbEngine&) = delete;
     ReverbEngine& operator=(const ReverbEngine&) = delete;
 
@@ -148,6 +153,8 @@ public:
     int64_t TailCount() const { return net_.tailCount; }
 
 private:
+    // What both constructors do; the lines are cleared unless they are zeros.
+    void Start(bool linesAreZeros);
     // After a new block: everything but the lengths; bypass off.
     void RefreshFromBlock();
     void Refresh(ParamId id);

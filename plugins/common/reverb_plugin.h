@@ -66,7 +66,10 @@ private:
     // immediate, long enough not to click.
     static constexpr float kFadeMs = 5.0f;
 
-    ReverbPlugin(uint32_t channels, uint32_t sampleRate, bool bypassInverted);
+    template <typename T, typename... Args>
+    friend T* NewZeroFilled(Args&&... args) noexcept;
+    ReverbPlugin(ZeroFilledBlock block, uint32_t channels, uint32_t sampleRate,
+                 bool bypassInverted);
     void ApplyControls();
     void RunChunk(uint32_t offset, uint32_t frames);
 
