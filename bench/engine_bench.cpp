@@ -29,7 +29,7 @@ std::vector<float> Noise(size_t n) {
 }
 
 void Run(benchmark::State& state, uint32_t channels, int32_t enableEq, int32_t frames = kFrames) {
-    auto engine = std::make_unique<ReverbEngine>();
+    auto engine = ReverbEngine::Create();
     ReverbParams p = kHall;
     p.enableEq = enableEq;
     engine->SetParams(p);
@@ -87,7 +87,7 @@ void StereoEqOnAvx2(benchmark::State& state) {
 // Loud input, then a long run of silence through ProcessInPlace and the tail:
 // the decay must not slow down as the lines fade toward denormal values.
 void DecayingTail(benchmark::State& state) {
-    auto engine = std::make_unique<ReverbEngine>();
+    auto engine = ReverbEngine::Create();
     ReverbParams p = kHall;
     p.roomSize = 1.0f;  // longest decay
     engine->SetParams(p);
@@ -118,7 +118,7 @@ void DecayingTail(benchmark::State& state) {
 // as far as a 44.1 kHz stream can use it; the setters before each reset keep
 // that so without running the network.
 void Reset(benchmark::State& state, bool automated) {
-    auto engine = std::make_unique<ReverbEngine>();
+    auto engine = ReverbEngine::Create();
     engine->SetParams(kHall);
     engine->ResetStream(44100);
     const std::vector<float> input = Noise(2 * kFrames);

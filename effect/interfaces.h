@@ -1,8 +1,8 @@
 // The plug-in's own interfaces, slot for slot: those its effect serves to
-// hosts and automation clients, and the page its editor serves to the host
-// framework; and every identifier they use. Every method uses the COM calling
-// convention. The framework's factory and page-site tables, which the plug-in
-// calls or hands over, are in platform/cwdxpx1/framework_interfaces.h.
+// hosts and automation clients, and every identifier they use. Every method
+// uses the COM calling convention. The framework's tables, which the plug-in
+// calls, hands over or serves (the factories, the page site, the page its
+// editor serves), are in platform/cwdxpx1/framework_interfaces.h.
 #pragma once
 
 #include <windows.h>
@@ -13,6 +13,7 @@
 #include <cstdint>
 
 #include "control_properties.h"
+#include "framework_interfaces.h"
 
 static_assert(sizeof(WAVEFORMATEX) == 18, "the format record is 18 bytes");
 
@@ -21,15 +22,12 @@ extern const GUID CLSID_ReverbEffect;   // {54E01042-0B2A-11D5-96DC-444553540000
 extern const GUID CLSID_ReverbEditor;   // {54E01043-0B2A-11D5-96DC-444553540000}
 extern const GUID LIBID_ReverbControl;  // {54E01044-0B2A-11D5-96DC-444553540000}, version 1.0
 extern const GUID IID_IReverbControl;   // {54E01045-0B2A-11D5-96DC-444553540000}
-// Hosts ask for the in-place table under either of two identifiers, and for
-// the page under either of two; an ...Alias is the second name of the same
-// table, answered with the same pointer as the first.
+// Hosts ask for the in-place table under either of two identifiers; the
+// Alias is the second name of the same table, answered with the same pointer.
 extern const GUID IID_IInPlaceEffect;       // {F7FDEB83-B94C-11CF-BBF8-00AA00A8658E}
 extern const GUID IID_IInPlaceEffectAlias;  // {F7FDEB7A-B94C-11CF-BBF8-00AA00A8658E}
 extern const GUID IID_IEditorNotify;        // {D068A6A0-C178-11D0-9A6D-00A0C90DA1EF}
 extern const GUID IID_IEffectPresets;       // {36A22460-0CC9-11D0-8574-00A0C9053912}
-extern const GUID IID_IPropPage;            // {B801CE21-67D7-11D0-953F-00AA00A76449}
-extern const GUID IID_IPropPageAlias;       // {B27846C0-2F49-11D1-9A70-00A0C90DA1EF}
 }
 
 // The effect's dual automation interface: one getter and one setter per
@@ -64,9 +62,6 @@ struct IInPlaceEffect : public ISpecifyPropertyPages {
     virtual int32_t STDMETHODCALLTYPE ProcessInPlace(float* buffer, int32_t frameCount) = 0;
 };
 
-struct IPropPage;
-struct IPropPageSite;  // the host's, framework_interfaces.h
-
 // Told by the editor page when it opens and closes on an effect.
 struct IEditorNotify : public IUnknown {
     virtual HRESULT STDMETHODCALLTYPE AttachEditor(IPropPage* page) = 0;
@@ -79,23 +74,4 @@ struct IEffectPresets : public IUnknown {
                                                     int32_t bufferSize) = 0;
     // 1 once applied (the block setter's result), E_INVALIDARG out of range.
     virtual HRESULT STDMETHODCALLTYPE LoadPreset(int32_t index) = 0;
-};
-
-// The editor page as the host framework drives it (booleans are 1 and 0).
-// Reserved1 and Reserved2 hold their places in the table for operations the
-// framework defines but never needs from this page: the page ignores their
-// arguments and answers what the framework takes for "nothing to do", 0 from
-// Reserved1 and 1 from Reserved2.
-struct IPropPage : public IUnknown {
-    virtual int32_t STDMETHODCALLTYPE SetObject(IUnknown* object) = 0;  // slot 3
-    virtual int32_t STDMETHODCALLTYPE ClearObject() = 0;
-    virtual int32_t STDMETHODCALLTYPE Reserved1(int32_t a, int32_t b, int32_t c, int32_t d) = 0;
-    virtual int32_t STDMETHODCALLTYPE Activate() = 0;
-    virtual int32_t STDMETHODCALLTYPE Deactivate() = 0;
-    virtual int32_t STDMETHODCALLTYPE Reserved2(int32_t a) = 0;
-    virtual int32_t STDMETHODCALLTYPE Apply() = 0;
-    virtual int32_t STDMETHODCALLTYPE UpdateControls() = 0;
-    virtual int32_t STDMETHODCALLTYPE SetPageSite(IPropPageSite* site) = 0;
-    virtual HWND STDMETHODCALLTYPE CreatePageWindow(HWND parent) = 0;
-    virtual int32_t STDMETHODCALLTYPE DestroyPageWindow() = 0;  // slot 13
 };

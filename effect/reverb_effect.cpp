@@ -12,7 +12,7 @@ constexpr WORD kFormatIeeeFloat = 3;
 
 }  // namespace
 
-ReverbEffect::ReverbEffect() {
+ReverbEffect::ReverbEffect(ZeroFilledBlock block) : engine_(block) {
     std::memset(&format_, 0, sizeof format_);
 }
 

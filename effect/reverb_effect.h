@@ -22,7 +22,7 @@ class ReverbEffect final : public IReverbControl,
 public:
     // A new effect with a reference count of 0, or null without memory. Its
     // storage starts zero-filled, so the engine's lines need no clear.
-    static ReverbEffect* Create() { return new (std::nothrow) ReverbEffect(); }
+    static ReverbEffect* Create() { return NewZeroFilled<ReverbEffect>(); }
 
     virtual ~ReverbEffect() = default;
 
@@ -78,7 +78,9 @@ public:
     EngineCoefficients Coefficients();
 
 private:
-    ReverbEffect();
+    template <typename T, typename... Args>
+    friend T* NewZeroFilled(Args&&... args) noexcept;
+    explicit ReverbEffect(ZeroFilledBlock block);
 
     // What every accessor does, by the property's type.
     HRESULT GetProperty(ParamId id, float* value);

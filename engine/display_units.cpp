@@ -12,10 +12,13 @@ namespace {
 constexpr float kPercentTypedScale = 0.01f;         // the float nearest 1/100
 constexpr float kDecibelTypedScale = 0.083333336f;  // the float nearest 1/12
 static_assert(kPercentTypedScale == 1.0f / 100.0f, "typed per cent steps by 1/100");
+// Typed milliseconds go through the per cent step: the pre-delay's 1.0 is 100 ms.
+static_assert(kPercentTypedScale == float(1.0 / kPreDelayMaxMs), "typed ms step by 1/100");
 static_assert(kDecibelTypedScale == 1.0f / kShelfDbRange, "typed dB steps by 1/12");
 
-constexpr DisplayUnit Hundred(UnitId id, const char* suffix, const char* typedSuffix) {
-    return {id, 100.0, 0.0, kPercentTypedScale, 0.0, 100.0, "%3.1f", suffix, typedSuffix, {}, {}};
+constexpr DisplayUnit Hundred(UnitId id, const char* suffix, const char* typedSuffix,
+                              double full = 100.0) {
+    return {id, full, 0.0, kPercentTypedScale, 0.0, full, "%3.1f", suffix, typedSuffix, {}, {}};
 }
 
 bool OneOf(const char* const (&words)[3], const char* word) {
@@ -26,10 +29,11 @@ bool OneOf(const char* const (&words)[3], const char* word) {
 
 }  // namespace
 
-// The shelving gains span the engine's own decibel range: 0..1 is -6..+6 dB.
+// The pre-delay's milliseconds and the shelving gains' decibels are the
+// engine's own: 0..1 is 0..100 ms and -6..+6 dB.
 const DisplayUnit kDisplayUnits[kUnitCount] = {
     Hundred(UnitId::Percent, "%", "%"),
-    Hundred(UnitId::Milliseconds, "ms", "ms"),
+    Hundred(UnitId::Milliseconds, "ms", "ms", kPreDelayMaxMs),
     {UnitId::Decibels,
      double(kShelfDbRange),
      -double(kShelfDbOffset),

@@ -1,8 +1,9 @@
 #include "factory_presets.h"
 
-#include <cctype>
 #include <cstdlib>
 #include <cstring>
+
+#include "display_units.h"
 
 namespace lumbrook {
 
@@ -26,18 +27,6 @@ const PresetRecord kFactoryPresets[kPresetCount] = {
     {"13 - Huge Hall 1", {1.0f, 0.935f, 0.25f, 0.4f, 0.75f, 0.8f, 0.5f, 0.5f, 0, 0, 0}},
 };
 
-namespace {
-
-bool SameText(const char* a, const char* b) {
-    for (; *a && *b; ++a, ++b)
-        if (std::tolower(static_cast<unsigned char>(*a)) !=
-            std::tolower(static_cast<unsigned char>(*b)))
-            return false;
-    return *a == *b;
-}
-
-}  // namespace
-
 const PresetRecord* FindPreset(const char* indexOrName) {
     if (!indexOrName || !*indexOrName) return nullptr;
     char* end = nullptr;
@@ -45,7 +34,7 @@ const PresetRecord* FindPreset(const char* indexOrName) {
     if (*end == '\0') return index >= 0 && index < kPresetCount ? &kFactoryPresets[index] : nullptr;
     for (const PresetRecord& preset : kFactoryPresets) {
         const char* dash = std::strstr(preset.name, " - ");
-        if (SameText(indexOrName, preset.name) || (dash && SameText(indexOrName, dash + 3)))
+        if (SameWord(indexOrName, preset.name) || (dash && SameWord(indexOrName, dash + 3)))
             return &preset;
     }
     return nullptr;

@@ -16,9 +16,22 @@ namespace lumbrook {
 static_assert(alignof(ReverbEngine) <= alignof(std::max_align_t), "calloc must align an engine");
 
 ReverbEngine::ReverbEngine() {
-    const bool zeroFilled = TakeZeroFilledMark(this, sizeof *this);
+    Start(false);
+}
+
+ReverbEngine::ReverbEngine(ZeroFilledBlock) {
+    Start(true);
+}
+
+std::unique_ptr<ReverbEngine> ReverbEngine::Create() {
+    ReverbEngine* engine = NewZeroFilled<ReverbEngine>();
+    if (!engine) throw std::bad_alloc();
+    return std::unique_ptr<ReverbEngine>(engine);
+}
+
+void ReverbEngine::Start(bool linesAreZeros) {
     std::memset(&coef_, 0, sizeof coef_);
-    if (!zeroFilled) std::memset(&net_, 0, sizeof net_);
+    if (!linesAreZeros) std::memset(&net_, 0, sizeof net_);
     extents_ = {};
     WidenExtents();
     params_ = DefaultParams();

@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "network_state.h"
 #include "reverb_params.h"
@@ -59,15 +60,51 @@ inline int32_t TailCallFrames(bool more, int32_t done, int32_t asked, int64_t de
 
 struct CallSettings;
 
+// The tail of one stream, call by call, as every caller runs it: each call
+// hands a silenced buffer to a ProcessTail (the engine's, or an effect's
+// through its interface) and counts the frames it delivered; the first call
+// that reports no more ends the tail. budget: TailBudgetFrames of the rate,
+// or 0 where the caller has no budget to count against.
+class TailStream {
+public:
+    explicit TailStream(int64_t budget = 0) : budget_(budget) {}
+
+    // process(at, frames, &done) runs ProcessTail over `frames` frames of
+    // `channels` interleaved samples at `at` and answers whether the tail
+    // goes on. Gives the frames of `at` that belong to the tail.
+    template <typename ProcessTail>
+    int32_t Next(float* at, int32_t frames, uint32_t channels, ProcessTail&& process) {
+        for (size_t i = 0, n = size_t(frames) * channels; i < n; ++i) at[i] = 0.0f;
+        int32_t done = 0;
+        const bool more = process(at, frames, &done);
+        const int32_t delivered = TailCallFrames(more, done, frames, delivered_, budget_);
+        delivered_ += delivered;
+        ended_ = !more;
+        return delivered;
+    }
+
+    bool Ended() const { return ended_; }
+    int64_t Delivered() const { return delivered_; }
+
+private:
+    int64_t budget_;
+    int64_t delivered_ = 0;
+    bool ended_ = false;
+};
+
 class ReverbEngine : public ZeroFilledStorage {
 public:
     // Constructor defaults, and a silent network with every length 0, so that
     // processing before the first ResetStream is defined (it delays by one frame).
     // Constructed anywhere (stack, member, placement), the lines are cleared
-    // once, in full; inside zero-filled storage (new of the engine, or of an
-    // object deriving from ZeroFilledStorage that holds it) they are taken as
+    // once, in full. Told that it is built in a fresh zero-filled block (by
+    // Create, or by the Create of an object that holds it), it takes them as
     // they come, and pages never touched cost no memory.
     ReverbEngine();
+    explicit ReverbEngine(ZeroFilledBlock);
+    // An engine on the heap in a zero-filled block of its own; std::bad_alloc
+    // without memory.
+    static std::unique_ptr<ReverbEngine> Create();
     ReverbEngine(const ReverbEngine&) = delete;
     ReverbEngine& operator=(const ReverbEngine&) = delete;
 
@@ -118,6 +155,8 @@ public:
     int64_t TailCount() const { return net_.tailCount; }
 
 private:
+    // What both constructors do; the lines are cleared unless they are zeros.
+    void Start(bool linesAreZeros);
     // After a new block: everything but the lengths; bypass off.
     void RefreshFromBlock();
     void Refresh(ParamId id);

@@ -35,7 +35,7 @@ constexpr float kAllpassTuningMs[kAllpassCount] = {
 
 constexpr float kSamplesPerMsScale = 0.001f;  // 0.0010000000474974513
 constexpr float kTuningStretch = 1.1f;        // 1.100000023841858
-constexpr float kPreDelayScale = 0.1f;        // preDelay 1.0 = 100 ms
+constexpr float kPreDelayScale = 0.1f;        // seconds of pre-delay at preDelay 1.0
 constexpr float kEarlyRoomMs = 190.0f;        // early echo: 50 ms + roomSize * 190 ms
 constexpr float kEarlyBaseMs = 50.0f;
 constexpr float kRightEarlyScale = 0.9f;  // 0.8999999761581421: right echo 10 % earlier
@@ -44,6 +44,11 @@ constexpr float kFeedbackScale = 0.28f;  // feedback 0.7 .. 0.98
 constexpr float kFeedbackBase = 0.7f;
 constexpr float kDampScale = 0.4f;
 constexpr float kEarlyGainScale = 0.4f;
+
+// The pre-delay as people read it: preDelay 1.0 is 100 ms. The display
+// unit, the automation help text and the plug-ins' ports all say so from here.
+constexpr double kPreDelayMaxMs = 100.0;
+static_assert(float(kPreDelayMaxMs / 1000.0) == kPreDelayScale, "the pre-delay's ms are its own");
 
 constexpr float kShelfDbRange = 12.0f;  // value 0..1 is -6..+6 dB
 constexpr float kShelfDbOffset = 6.0f;

@@ -12,17 +12,6 @@ namespace lumbrook {
 
 namespace {
 
-// The newest zero-filled block of this thread. The object that holds the
-// engine is constructed right after its allocation, on the same thread, and
-// writes only its own members before the engine's constructor runs.
-thread_local std::uintptr_t tBlock = 0;
-thread_local std::size_t tBlockSize = 0;
-
-void ForgetBlock() {
-    tBlock = 0;
-    tBlockSize = 0;
-}
-
 #ifdef LUMBROOK_ZERO_FILLED_BY_MMAP
 // Straight from the system, never through malloc: glibc maps a block this
 // large afresh only while its mmap threshold stays below the block's size,
@@ -63,12 +52,7 @@ void FreeZeroed(void* memory) {
 }  // namespace
 
 void* ZeroFilledStorage::operator new(std::size_t size, const std::nothrow_t&) noexcept {
-    void* memory = AllocateZeroed(size);
-    if (memory) {
-        tBlock = reinterpret_cast<std::uintptr_t>(memory);
-        tBlockSize = size;
-    }
-    return memory;
+    return AllocateZeroed(size);
 }
 
 void* ZeroFilledStorage::operator new(std::size_t size) {
@@ -78,22 +62,11 @@ void* ZeroFilledStorage::operator new(std::size_t size) {
 }
 
 void ZeroFilledStorage::operator delete(void* memory) noexcept {
-    // A block freed before an engine took its mark must not lend it to
-    // whatever the allocator puts at that address next.
-    if (reinterpret_cast<std::uintptr_t>(memory) == tBlock) ForgetBlock();
     FreeZeroed(memory);
 }
 
 void ZeroFilledStorage::operator delete(void* memory, const std::nothrow_t&) noexcept {
     operator delete(memory);
-}
-
-bool TakeZeroFilledMark(const void* object, std::size_t size) noexcept {
-    const std::uintptr_t at = reinterpret_cast<std::uintptr_t>(object);
-    const bool inside =
-        tBlock != 0 && at >= tBlock && size <= tBlockSize && at - tBlock <= tBlockSize - size;
-    ForgetBlock();
-    return inside;
 }
 
 }  // namespace lumbrook

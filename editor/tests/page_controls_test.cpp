@@ -307,6 +307,35 @@ TEST(PageControlTable, ControlsLeadToTheirParameters) {
     EXPECT_EQ(ParamForControl(-1), nullptr);
 }
 
+// The resource script's labels and unit texts are the parameter table's: a
+// row's label sits just before its scroll bar (or is its check box's text),
+// and its unit, where the unit has a suffix, just after its edit box.
+TEST_F(PageTest, LabelsAndUnitsAreTheParameterTables) {
+    auto textOf = [](HWND control) {
+        char text[64] = {};
+        GetWindowTextA(control, text, int(sizeof text));
+        return std::string(text);
+    };
+    auto isLabel = [](HWND control) {
+        char name[16] = {};
+        GetClassNameA(control, name, int(sizeof name));
+        return control && GetDlgCtrlID(control) == 0xFFFF && lstrcmpiA(name, "Static") == 0;
+    };
+    for (const PageControl& row : kPageControls) {
+        const ParamInfo& param = Param(row.id);
+        SCOPED_TRACE(param.field);
+        if (param.kind == ParamKind::Switch) {
+            EXPECT_EQ(textOf(GetDlgItem(window, row.checkBoxId)), param.label);
+            continue;
+        }
+        const HWND label = GetWindow(GetDlgItem(window, row.scrollId), GW_HWNDPREV);
+        ASSERT_TRUE(isLabel(label));
+        EXPECT_EQ(textOf(label), param.label);
+        const HWND unit = GetWindow(GetDlgItem(window, row.editId), GW_HWNDNEXT);
+        EXPECT_EQ(isLabel(unit) ? textOf(unit) : "", param.unit.suffix);
+    }
+}
+
 // The property table, as the page and the tools reach the effect: each
 // parameter's accessors and no other's, and a refusal, with no call, for the
 // other kind or for an id that is no parameter.

@@ -3,6 +3,7 @@
 // every property reaches the same accessor, and coefficient, as a direct call.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <functional>
 
 #include "automation_support.h"
@@ -15,6 +16,16 @@ namespace lumbrook {
 namespace {
 
 using namespace test;
+
+// How a help text gives a display range that is not a plain share of 0..1
+// (the pre-delay's milliseconds, the shelves' decibels), from the unit's row.
+std::wstring RangeHelp(const DisplayUnit& unit) {
+    char text[64];
+    std::snprintf(text, sizeof text,
+                  unit.min < 0.0 ? "0 to 1 for %+g to %+g %s" : "0 to 1 for %g to %g %s", unit.min,
+                  unit.max, unit.suffix);
+    return Wide(text);
+}
 
 class Automation : public ::testing::Test {
 protected:
@@ -87,9 +98,17 @@ TEST_F(Automation, TypeInformationDescribesTheDualInterface) {
         ASSERT_TRUE(slot >= kFirstPropertySlot && row < kParamCount) << "slot " << slot;
         const ControlProperty& property = kControlProperties[row];
         const bool getter = (slot - kFirstPropertySlot) % 2 == 0;
-        BSTR name = nullptr;
-        table->GetDocumentation(desc->memid, &name, nullptr, nullptr, nullptr);
+        BSTR name = nullptr, help = nullptr;
+        table->GetDocumentation(desc->memid, &name, &help, nullptr, nullptr);
         EXPECT_EQ(std::wstring(name), Wide(Param(property.id).property)) << "slot " << slot;
+        const DisplayUnit& unit = Param(property.id).unit;
+        if (unit.id == UnitId::Milliseconds || unit.id == UnitId::Decibels) {
+            const std::wstring text = help ? help : L"", range = RangeHelp(unit);
+            EXPECT_TRUE(text.size() >= range.size() &&
+                        text.compare(text.size() - range.size(), range.size(), range) == 0)
+                << "slot " << slot << ": the help text ends with the unit's range";
+        }
+        SysFreeString(help);
         EXPECT_EQ(desc->invkind, getter ? INVOKE_PROPERTYGET : INVOKE_PROPERTYPUT)
             << "slot " << slot;
         const VARTYPE type = property.getFloat ? VT_R4 : VT_I4;

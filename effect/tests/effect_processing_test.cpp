@@ -21,7 +21,7 @@ TEST(EffectProcessing, SameSamplesAsTheEngine) {
         IInPlaceEffect* effect = NewEffect();
         IEffectPresets* presets = Query<IEffectPresets>(effect, IID_IEffectPresets);
         IReverbControl* control = Query<IReverbControl>(effect, IID_IReverbControl);
-        auto engine = std::make_unique<ReverbEngine>();
+        auto engine = ReverbEngine::Create();
 
         presets->LoadPreset(11);
         engine->SetParams(kFactoryPresets[11].params);

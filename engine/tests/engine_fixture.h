@@ -13,7 +13,7 @@
 namespace lumbrook::test {
 
 inline std::unique_ptr<ReverbEngine> MakeEngine() {
-    return std::make_unique<ReverbEngine>();
+    return ReverbEngine::Create();
 }
 
 inline BufferFormat Stereo(uint32_t rate = 44100) {

@@ -145,30 +145,24 @@ TEST(Safety, ConstructedOverUsedMemoryRendersAsAFreshEngine) {
     }
 }
 
-// The zero-filled mark vouches only for the block new just handed out, only
-// for objects wholly inside it, and only once: an engine rebuilt later in
-// that storage, or anything past the block's end, clears for itself.
-TEST(Safety, AZeroFilledBlockVouchesOnceAndOnlyForWhatItHolds) {
-    struct Holder : ZeroFilledStorage {
-        unsigned char bytes[64];
-    };
-    std::unique_ptr<Holder> holder(new Holder);
-    EXPECT_FALSE(TakeZeroFilledMark(holder->bytes + 32, 64)) << "reaches past the block";
-    holder.reset(new Holder);
-    EXPECT_TRUE(TakeZeroFilledMark(holder->bytes + 32, 32)) << "the block's own last half";
-    EXPECT_FALSE(TakeZeroFilledMark(holder->bytes, 64)) << "a mark is taken once";
-
-    auto fresh = MakeEngine();
-    const std::vector<float> expected = RenderFromConstruction(*fresh);
-    std::unique_ptr<ReverbEngine> engine(new ReverbEngine);
-    RenderFromConstruction(*engine);
+// Only an engine told that its block is fresh from the zero-filled new skips
+// the clear: one built later in the same storage, used by then, clears for
+// itself, and both render as an engine cleared in full.
+TEST(Safety, OnlyAFreshZeroFilledBlockSkipsTheClear) {
+    std::unique_ptr<ReverbEngine> cleared(new ReverbEngine);
+    const std::vector<float> expected = RenderFromConstruction(*cleared);
+    auto engine = ReverbEngine::Create();
+    const std::vector<float> fresh = RenderFromConstruction(*engine);
     engine->~ReverbEngine();
     ReverbEngine* again = new (engine.get()) ReverbEngine;
     ASSERT_EQ(again, engine.get());
-    const std::vector<float> got = RenderFromConstruction(*again);
-    ASSERT_EQ(got.size(), expected.size());
-    for (size_t i = 0; i < got.size(); ++i)
-        ASSERT_EQ(Bits(got[i]), Bits(expected[i])) << "rebuilt in used storage, sample " << i;
+    const std::vector<float> rebuilt = RenderFromConstruction(*again);
+    ASSERT_EQ(fresh.size(), expected.size());
+    ASSERT_EQ(rebuilt.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        ASSERT_EQ(Bits(fresh[i]), Bits(expected[i])) << "in a fresh block, sample " << i;
+        ASSERT_EQ(Bits(rebuilt[i]), Bits(expected[i])) << "rebuilt in used storage, sample " << i;
+    }
 }
 
 TEST(Safety, OddCallsTouchNothing) {

@@ -9,8 +9,6 @@
 #include "media_object.h"
 #include "property_page.h"
 
-#include "interfaces.h"
-
 namespace cwdxpx1 {
 
 namespace {

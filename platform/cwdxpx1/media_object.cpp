@@ -152,7 +152,7 @@ private:
     bool hasData_ = false;          // frames have gone through since the stream started
     bool draining_ = false;         // the stream ended; its tail is being given
     bool endAfterPending_ = false;  // the stream ends, without a tail, once the input is out
-    int64_t tailFrames_ = 0;        // frames of tail given so far
+    lumbrook::TailStream tail_;     // the tail being given
 
     IMediaBuffer* pending_ = nullptr;  // input not yet processed, one reference
     BYTE* pendingData_ = nullptr;
@@ -363,9 +363,11 @@ bool MediaObject::WantsTail() {
     return control_ && SUCCEEDED(control_->get_ExtendTail(&extendTail)) && extendTail != 0;
 }
 
+// Ten seconds of tail for an effect we know, counted as every tool of ours
+// counts it; another effect's tail lasts as long as it says it goes on.
 void MediaObject::BeginTail() {
     draining_ = true;
-    tailFrames_ = 0;
+    tail_ = lumbrook::TailStream(control_ ? lumbrook::TailBudgetFrames(layout_.rate) : 0);
 }
 
 // The end of the stream: what is pending still goes out, then the tail when
@@ -464,22 +466,18 @@ void MediaObject::RunFrames(const BYTE* in, BYTE* out, int32_t frames) {
     hasData_ = true;
 }
 
-// Ten seconds of tail for an effect we know, counted as every tool of ours
-// counts it; another effect's tail lasts as long as it says it goes on.
 int32_t MediaObject::RunTail(BYTE* out, int32_t frames) {
-    const int64_t budget = control_ ? lumbrook::TailBudgetFrames(layout_.rate) : 0;
+    const auto effectTail = [this](float* at, int32_t asked, int32_t* done) {
+        return effect_->ProcessTail(at, asked, done) == 1;
+    };
     int32_t given = 0;
     while (draining_ && given < frames) {
         const int32_t asked = frames - given < kScratchFrames ? frames - given : kScratchFrames;
-        std::memset(scratch_, 0, sizeof(float) * size_t(asked) * layout_.channels);
-        int32_t done = 0;
-        const bool more = effect_->ProcessTail(scratch_, asked, &done) == 1;
-        const int32_t run = lumbrook::TailCallFrames(more, done, asked, tailFrames_, budget);
+        const int32_t run = tail_.Next(scratch_, asked, layout_.channels, effectTail);
         FromScratch(out, run);
         out += size_t(run) * layout_.blockAlign;
         given += run;
-        tailFrames_ += run;
-        if (!more) EndStream();
+        if (tail_.Ended()) EndStream();
     }
     return given;
 }

@@ -4,11 +4,11 @@
 // changes. Everything runs on the thread that owns the page's window.
 #include "property_page.h"
 
+#include <ocidl.h>
+
 #include <cstring>
 #include <cwchar>
 #include <new>
-
-#include "interfaces.h"
 
 namespace cwdxpx1 {
 

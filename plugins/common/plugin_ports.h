@@ -16,7 +16,19 @@ constexpr ParamId kControlParams[] = {
     ParamId::DryLevel, ParamId::LoEq,     ParamId::HiEq,    ParamId::EnableEq, ParamId::Bypass,
 };
 constexpr int kControlCount = int(sizeof kControlParams / sizeof kControlParams[0]);
+
+// The port order, typed out: no parameter twice, extendTail nowhere, bypass
+// last (hosts number the ports; the LV2 data is generated from this list).
+constexpr bool PortsInOrder() {
+    for (int i = 0; i < kControlCount; ++i) {
+        if (kControlParams[i] == ParamId::ExtendTail) return false;
+        for (int j = 0; j < i; ++j)
+            if (kControlParams[j] == kControlParams[i]) return false;
+    }
+    return kControlParams[kControlCount - 1] == ParamId::Bypass;
+}
 static_assert(kControlCount == kParamCount - 1, "every parameter but extendTail is a port");
+static_assert(PortsInOrder(), "each parameter but extendTail a port once, bypass last");
 
 // Audio ports come first (inputs, then outputs); the controls follow.
 constexpr uint32_t FirstControlPort(uint32_t channels) {

@@ -11,15 +11,17 @@ std::unique_ptr<ReverbPlugin> ReverbPlugin::Create(uint32_t channels, uint32_t s
         return nullptr;
     // The engine holds its delay lines inline (tens of megabytes): a failed
     // allocation is an instantiation the host can report, never a throw.
-    return std::unique_ptr<ReverbPlugin>(new (std::nothrow)
-                                             ReverbPlugin(channels, sampleRate, bypassInverted));
+    return std::unique_ptr<ReverbPlugin>(
+        NewZeroFilled<ReverbPlugin>(channels, sampleRate, bypassInverted));
 }
 
-ReverbPlugin::ReverbPlugin(uint32_t channels, uint32_t sampleRate, bool bypassInverted)
+ReverbPlugin::ReverbPlugin(ZeroFilledBlock block, uint32_t channels, uint32_t sampleRate,
+                           bool bypassInverted)
     : channels_(channels),
       sampleRate_(sampleRate),
       bypassInverted_(bypassInverted),
       fadeFrames_(uint32_t(float(sampleRate) * kFadeMs * 0.001f) + 1),
+      engine_(block),
       wetStep_(1.0f / float(fadeFrames_)) {}
 
 void ReverbPlugin::Connect(uint32_t port, void* data) {

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "batch.h"
 #include "plugin_ports.h"
 #include "reverb_engine.h"
 
@@ -45,8 +46,8 @@ public:
     // Frames a bypass switch takes to fade in or out.
     uint32_t FadeFrames() const { return fadeFrames_; }
 
-    // Frames per pass through the scratch buffers: the engine's own block.
-    static constexpr uint32_t kChunkFrames = 256;
+    // Frames per pass through the scratch buffers: the network's own batch.
+    static constexpr uint32_t kChunkFrames = uint32_t(lumbrook::kBatchFrames);
 
     // Calls run(offset, frames) for consecutive chunks of at most
     // kChunkFrames covering frameCount frames; the count never wraps, even
@@ -66,7 +67,10 @@ private:
     // immediate, long enough not to click.
     static constexpr float kFadeMs = 5.0f;
 
-    ReverbPlugin(uint32_t channels, uint32_t sampleRate, bool bypassInverted);
+    template <typename T, typename... Args>
+    friend T* NewZeroFilled(Args&&... args) noexcept;
+    ReverbPlugin(ZeroFilledBlock block, uint32_t channels, uint32_t sampleRate,
+                 bool bypassInverted);
     void ApplyControls();
     void RunChunk(uint32_t offset, uint32_t frames);
 

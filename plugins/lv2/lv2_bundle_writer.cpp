@@ -2,12 +2,11 @@
 // lumbrook-reverb.ttl, presets.ttl) from the parameter table, the port list
 // and the preset table, so ports, ranges, defaults and presets cannot drift
 // from the engine. Run at build time; each file appears complete or not at all.
-#include <unistd.h>
-
 #include <cstdio>
 #include <string>
 
 #include "factory_presets.h"
+#include "output_file.h"
 #include "plugin_ids.h"
 #include "plugin_ports.h"
 
@@ -185,16 +184,10 @@ std::string Presets() {
 }
 
 bool WriteFile(const std::string& path, const std::string& text) {
-    const std::string temp = path + ".partial-" + std::to_string(getpid());
-    FILE* file = std::fopen(temp.c_str(), "wb");
-    bool ok = file && std::fwrite(text.data(), 1, text.size(), file) == text.size();
-    if (file) ok = std::fclose(file) == 0 && ok;
-    if (ok) ok = std::rename(temp.c_str(), path.c_str()) == 0;
-    if (!ok) {
-        std::remove(temp.c_str());
-        std::fprintf(stderr, "lv2-bundle-writer: cannot write '%s'\n", path.c_str());
-    }
-    return ok;
+    std::string error;
+    if (WriteWholeFile(path, text.data(), text.size(), &error)) return true;
+    std::fprintf(stderr, "lv2-bundle-writer: %s\n", error.c_str());
+    return false;
 }
 
 }  // namespace

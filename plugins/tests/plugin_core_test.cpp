@@ -146,7 +146,7 @@ private:
 
 std::vector<float> EngineRendering(std::vector<float> audio, uint32_t channels, uint32_t rate,
                                    const ReverbParams& params) {
-    auto engine = std::make_unique<ReverbEngine>();
+    auto engine = ReverbEngine::Create();
     engine->SetParams(params);
     engine->ResetStream(rate);
     engine->ProcessInPlace(audio.data(), int32_t(audio.size() / channels), {channels, rate});
@@ -216,7 +216,7 @@ TEST(PluginCore, ControlChangesTakeEffectAtTheNextRun) {
     const std::vector<float> rest = host.Run({input.begin() + 2 * 3000, input.end()}, {512});
     got.insert(got.end(), rest.begin(), rest.end());
 
-    auto engine = std::make_unique<ReverbEngine>();
+    auto engine = ReverbEngine::Create();
     engine->ResetStream(rate);
     std::vector<float> want = input;
     engine->ProcessInPlace(want.data(), 3000, {2, rate});

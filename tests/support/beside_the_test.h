@@ -1,20 +1,19 @@
 // Files that sit beside the running test program (the plug-in, the type
-// library, the tools), found from the program's own path, as a host finds
-// them. Windows only.
+// library, the tools), found as the tools find theirs (program_folder.h).
+// Windows only.
 #pragma once
 
 #include <windows.h>
 
 #include <string>
 
+#include "program_folder.h"
+
 namespace lumbrook::test {
 
 // The running program's folder, with its trailing backslash.
 inline std::wstring TestFolderW() {
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path);
-    return folder.substr(0, folder.rfind(L'\\') + 1);
+    return ProgramFolder();
 }
 
 // The same in the ANSI code page, for the narrow file functions.

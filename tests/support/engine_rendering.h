@@ -17,7 +17,7 @@ namespace lumbrook::test {
 inline std::vector<float> EngineRendering(std::vector<float> audio, uint32_t channels,
                                           uint32_t rate, const ReverbParams& params,
                                           int32_t bypassSwitch = -1) {
-    auto engine = std::make_unique<ReverbEngine>();
+    auto engine = ReverbEngine::Create();
     engine->SetParams(params);
     if (bypassSwitch >= 0) engine->SetSwitch(ParamId::Bypass, bypassSwitch);
     engine->ResetStream(rate);

@@ -21,12 +21,6 @@ WORD ExtensibleTag(const WAVEFORMATEXTENSIBLE& format) {
 
 }  // namespace
 
-std::string Narrow(const std::wstring& text) {
-    std::string out;
-    for (wchar_t c : text) out += c < 128 ? char(c) : '?';
-    return out;
-}
-
 WavReader::~WavReader() {
     if (file_) mmioClose(file_, 0);
 }
@@ -129,122 +123,30 @@ int32_t WavReader::Read(float* out, int32_t frames) {
     return frames;
 }
 
-WavWriter::~WavWriter() {
-    Abandon();
-}
-
-namespace {
-
-std::wstring FolderOf(const std::wstring& path) {
-    const size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? L"" : path.substr(0, slash + 1);
-}
-
-// Marks an open file for deletion when its last handle closes, or clears it.
-bool MarkForDeletion(HANDLE file, bool deleteIt) {
-    FILE_DISPOSITION_INFO disposition = {};
-    disposition.DeleteFile = deleteIt;
-    return SetFileInformationByHandle(file, FileDispositionInfo, &disposition,
-                                      sizeof disposition) != 0;
-}
-
-std::string SystemReason(DWORD code) {
-    if (code == ERROR_DISK_FULL || code == ERROR_HANDLE_DISK_FULL) return "the disk is full";
-    return "system error " + std::to_string(code);
-}
-
-// Puts the finished file in place of the output. Another process replacing
-// the same output at that moment (a second render, a virus scanner) makes the
-// rename fail for a moment with access denied or a sharing violation: try
-// again for up to a second before reporting it.
-bool ReplaceOutput(const std::wstring& from, const std::wstring& to) {
-    for (int attempt = 0;; ++attempt) {
-        if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
-        const DWORD reason = GetLastError();
-        if ((reason != ERROR_ACCESS_DENIED && reason != ERROR_SHARING_VIOLATION) || attempt == 20)
-            return false;
-        Sleep(50);
-    }
-}
-
-}  // namespace
-
 std::string WavWriter::Problem(const std::wstring& path) {
-    const std::string name = "'" + Narrow(path) + "'";
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return name + " is a directory";
-    const std::wstring folder = FolderOf(path);
-    const DWORD folderAttributes = GetFileAttributesW(folder.empty() ? L"." : folder.c_str());
-    if (folderAttributes == INVALID_FILE_ATTRIBUTES ||
-        !(folderAttributes & FILE_ATTRIBUTE_DIRECTORY))
-        return "the folder of " + name + " does not exist";
-    return "";
-}
-
-void WavWriter::Abandon() {
-    if (file_ != INVALID_HANDLE_VALUE) {
-        MarkForDeletion(file_, true);
-        CloseHandle(file_);
-        file_ = INVALID_HANDLE_VALUE;
-    }
-    if (!tempPath_.empty()) {
-        DeleteFileW(tempPath_.c_str());
-        tempPath_.clear();
-    }
+    return OutputFile::Problem(path);
 }
 
 bool WavWriter::Open(const std::wstring& path, uint16_t tag, uint16_t bitsPerSample,
                      uint32_t channels, uint32_t sampleRate, std::string* error) {
-    Abandon();
     path_ = path;
     tag_ = tag;
     bits_ = bitsPerSample;
     channels_ = channels;
     sampleRate_ = sampleRate;
     dataBytes_ = 0;
-    const std::string problem = Problem(path);
-    if (!problem.empty()) {
-        *error = problem;
-        return false;
-    }
-    const std::wstring base = FolderOf(path) + L"." + path.substr(FolderOf(path).size()) + L"." +
-                              std::to_wstring(GetCurrentProcessId()) + L"-";
-    for (unsigned attempt = 0; attempt < 1000 && file_ == INVALID_HANDLE_VALUE; ++attempt) {
-        const std::wstring candidate = base + std::to_wstring(GetTickCount() + attempt) + L".tmp";
-        file_ = CreateFileW(candidate.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (file_ != INVALID_HANDLE_VALUE)
-            tempPath_ = candidate;
-        else if (GetLastError() != ERROR_FILE_EXISTS && GetLastError() != ERROR_ALREADY_EXISTS)
-            break;
-    }
-    if (file_ == INVALID_HANDLE_VALUE) {
-        *error = "cannot write beside '" + Narrow(path) + "': " + SystemReason(GetLastError());
-        return false;
-    }
+    if (!file_.Open(path, error)) return false;
     const std::string header = WavHeader(tag, bitsPerSample, channels, sampleRate, 0);
-    if (!MarkForDeletion(file_, true)) {
-        *error = "cannot write beside '" + Narrow(path) + "': " + SystemReason(GetLastError());
-        Abandon();
-        return false;
-    }
-    if (!WriteAll(header.data(), DWORD(header.size()), error)) {
-        Abandon();
+    if (!WriteAll(header.data(), header.size(), error)) {
+        file_.Abandon();
         return false;
     }
     return true;
 }
 
-bool WavWriter::WriteAll(const void* bytes, DWORD size, std::string* error) {
-    DWORD done = 0;
-    if (file_ != INVALID_HANDLE_VALUE && WriteFile(file_, bytes, size, &done, nullptr) &&
-        done == size)
-        return true;
-    const DWORD code = file_ == INVALID_HANDLE_VALUE ? ERROR_INVALID_HANDLE : GetLastError();
-    *error = "writing '" + Narrow(path_) + "' failed: " +
-             (done != size && code == ERROR_SUCCESS ? std::string("the disk is full")
-                                                    : SystemReason(code));
+bool WavWriter::WriteAll(const void* bytes, size_t size, std::string* error) {
+    if (file_.Write(bytes, size)) return true;
+    *error = "writing '" + Narrow(path_) + "' failed: " + file_.WriteFailure();
     return false;
 }
 
@@ -257,43 +159,26 @@ bool WavWriter::WriteBytes(const void* bytes, uint64_t size, std::string* error)
         *error = "'" + Narrow(path_) + "' would outgrow the 4 GiB of a WAV file";
         return false;
     }
-    if (!WriteAll(bytes, DWORD(size), error)) return false;
+    if (!WriteAll(bytes, size_t(size), error)) return false;
     dataBytes_ += size;
     return true;
 }
 
 bool WavWriter::Commit(std::string* error) {
-    if (file_ == INVALID_HANDLE_VALUE) {
-        *error = "cannot write '" + Narrow(path_) + "'";
-        return false;
-    }
     // RIFF pads an odd-sized chunk to an even length, and the header counts the pad.
     bool ok = !(dataBytes_ & 1) || WriteAll("", 1, error);
     // The header again, now with the sizes; its length is unchanged.
     const std::string header = WavHeader(tag_, bits_, channels_, sampleRate_, dataBytes_);
-    ok = ok && SetFilePointer(file_, 0, nullptr, FILE_BEGIN) == 0 &&
-         WriteAll(header.data(), DWORD(header.size()), error);
-    if (ok && !FlushFileBuffers(file_)) {
-        *error = "writing '" + Narrow(path_) + "' failed: " + SystemReason(GetLastError());
+    if (ok && !file_.Rewind()) {
+        *error = "writing '" + Narrow(path_) + "' failed: cannot seek back to its header";
         ok = false;
     }
-    if (ok && !MarkForDeletion(file_, false)) {
-        *error = "cannot keep '" + Narrow(path_) + "': " + SystemReason(GetLastError());
-        ok = false;
-    }
+    ok = ok && WriteAll(header.data(), header.size(), error);
     if (!ok) {
-        Abandon();
+        file_.Abandon();
         return false;
     }
-    const BOOL closed = CloseHandle(file_);
-    file_ = INVALID_HANDLE_VALUE;
-    if (!closed || !ReplaceOutput(tempPath_, path_)) {
-        *error = "cannot write '" + Narrow(path_) + "': " + SystemReason(GetLastError());
-        Abandon();
-        return false;
-    }
-    tempPath_.clear();
-    return true;
+    return file_.Commit(error);
 }
 
 }  // namespace lumbrook

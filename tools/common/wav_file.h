@@ -1,7 +1,7 @@
 // WAV files on Windows, for the command-line tools: read through the
 // system's RIFF reader (mmio), 16-bit PCM, 24- and 32-bit PCM and 32-bit
 // float; written as RIFF in a format the caller names (reverb-host: 32-bit
-// float) through the file API, every write, flush and close checked.
+// float) through OutputFile, every write, flush and close checked.
 #pragma once
 
 #include <windows.h>
@@ -9,6 +9,8 @@
 
 #include <cstdint>
 #include <string>
+
+#include "output_file.h"
 
 namespace lumbrook {
 
@@ -43,14 +45,12 @@ private:
     std::string bytes_;
 };
 
-// Writes into a uniquely named temporary file in the target's folder, marked
-// for deletion so that the system removes it however the process ends;
-// Commit clears the mark and puts it in place of the target in one step.
+// A RIFF WAV output through OutputFile: a temporary file beside the target,
+// put in its place by Commit, which first writes the header's sizes.
 // Destroyed without Commit, it leaves no trace.
 class WavWriter {
 public:
     WavWriter() = default;
-    ~WavWriter();
     WavWriter(const WavWriter&) = delete;
     WavWriter& operator=(const WavWriter&) = delete;
 
@@ -68,16 +68,13 @@ public:
     bool Commit(std::string* error);
 
 private:
-    bool WriteAll(const void* bytes, DWORD size, std::string* error);
-    void Abandon();
+    bool WriteAll(const void* bytes, size_t size, std::string* error);
 
-    HANDLE file_ = INVALID_HANDLE_VALUE;
+    OutputFile file_;
     uint16_t tag_ = 0, bits_ = 0;
     uint32_t channels_ = 0, sampleRate_ = 0;
     uint64_t dataBytes_ = 0;
-    std::wstring path_, tempPath_;
+    std::wstring path_;
 };
-
-std::string Narrow(const std::wstring& text);
 
 }  // namespace lumbrook

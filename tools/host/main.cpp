@@ -9,10 +9,12 @@
 #include <string>
 #include <vector>
 
+#include "factory_presets.h"
 #include "interfaces.h"
 #include "param_file.h"
 #include "param_text.h"
 #include "plugin_loader.h"
+#include "program_folder.h"
 #include "property_access.h"
 #include "tool_checks.h"
 #include "reverb_engine.h"
@@ -154,25 +156,12 @@ public:
         return names;
     }
 
-    // The preset by number, full name or name without its number.
+    // The preset by number, full name or name without its number, found as
+    // every tool finds it; the plug-in loads it by its place in the table.
     bool ApplyPreset(const std::wstring& wanted, std::string* error) {
-        const std::vector<std::string> names = PresetNames();
         const std::string text = Narrow(wanted);
-        wchar_t* end = nullptr;
-        const long number = std::wcstol(wanted.c_str(), &end, 10);
-        int32_t index = -1;
-        if (!wanted.empty() && *end == L'\0') {
-            index = int32_t(number);
-        } else {
-            for (size_t i = 0; i < names.size(); ++i) {
-                const size_t dash = names[i].find(" - ");
-                if (_stricmp(names[i].c_str(), text.c_str()) == 0 ||
-                    (dash != std::string::npos &&
-                     _stricmp(names[i].c_str() + dash + 3, text.c_str()) == 0))
-                    index = int32_t(i);
-            }
-        }
-        if (index < 0 || size_t(index) >= names.size() || presets_->LoadPreset(index) != 1) {
+        const PresetRecord* preset = FindPreset(text.c_str());
+        if (!preset || presets_->LoadPreset(int32_t(preset - kFactoryPresets)) != 1) {
             *error = "no preset '" + text + "' (see reverb-host presets)";
             return false;
         }
@@ -283,14 +272,12 @@ int Render(const Options& options) {
         effect->ProcessInPlace(buffer.data(), frames);
         if (!out.Write(buffer.data(), frames, &error)) return Fail(error);
     }
-    for (int64_t written = 0; extendTail;) {
-        std::fill(buffer.begin(), buffer.end(), 0.0f);
-        int32_t done = 0;
-        const bool more = effect->ProcessTail(buffer.data(), options.block, &done) == 1;
-        const int32_t frames = TailCallFrames(more, done, options.block, written, budget);
+    const auto effectTail = [effect](float* at, int32_t frames, int32_t* done) {
+        return effect->ProcessTail(at, frames, done) == 1;
+    };
+    for (TailStream tail(budget); extendTail && !tail.Ended();) {
+        const int32_t frames = tail.Next(buffer.data(), options.block, in.Channels(), effectTail);
         if (frames > 0 && !out.Write(buffer.data(), frames, &error)) return Fail(error);
-        written += frames;
-        if (!more) break;
     }
     if (!out.Commit(&error)) return Fail(error);
     if (nonFinite > 0) Warn(NonFiniteWarning(inName, nonFinite));

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "program_folder.h"
 #include "wav_file.h"
 
 namespace lumbrook {
@@ -15,13 +16,6 @@ std::string Hex(HRESULT hr) {
 }
 
 }  // namespace
-
-std::wstring BesideThisProgram(const wchar_t* name) {
-    wchar_t path[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring folder(path, length);
-    return folder.substr(0, folder.rfind(L'\\') + 1) + name;
-}
 
 PluginLoader::PluginLoader(std::wstring pluginPath)
     : named_(!pluginPath.empty()),

@@ -36,6 +36,4 @@ private:
     HMODULE module_ = nullptr;
 };
 
-std::wstring BesideThisProgram(const wchar_t* name);
-
 }  // namespace lumbrook

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "framework_interfaces.h"
+#include "program_folder.h"
 #include "reverb_editor.h"
 #include "reverb_effect.h"
 
@@ -56,10 +57,7 @@ void CALLBACK WatchFrame(HWND, UINT, UINT_PTR, DWORD) {
 // The plug-in module's page class, registered for this process only, so
 // that the frame's CoCreateInstance finds it without the registry.
 int ShowInPropertyFrame(IUnknown* effect, int seconds) {
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring module(path);
-    module = module.substr(0, module.rfind(L'\\') + 1) + L"LumbrookReverb.dll";
+    const std::wstring module = lumbrook::BesideThisProgram(L"LumbrookReverb.dll");
     HMODULE plugin = LoadLibraryExW(module.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
     using GetClassObjectFn = HRESULT(STDAPICALLTYPE*)(REFCLSID, REFIID, void**);
     auto getClassObject = plugin ? reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(

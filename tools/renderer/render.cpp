@@ -196,7 +196,7 @@ RenderResult Render(const RenderJob& job) {
 
     // A block never switches bypass on; only the switch itself does, as in
     // the plug-in.
-    auto engine = std::make_unique<ReverbEngine>();
+    auto engine = ReverbEngine::Create();
     engine->SetParams(params);
     if (job.bypassSwitch >= 0) engine->SetSwitch(ParamId::Bypass, job.bypassSwitch);
     engine->ResetStream(result.sampleRate);

@@ -88,21 +88,19 @@ void RenderStages::Process() {
         pipe_.Pass(chunk, ChunkPipe::kProcessed);
     }
     if (!chunk) return;
-    bool more = extendTail;
-    while (more) {
+    const auto engineTail = [this](float* at, int32_t frames, int32_t* done) {
+        return engine->ProcessTail(at, frames, format, done);
+    };
+    TailStream stream(tailBudget);
+    while (extendTail && !stream.Ended()) {
         Chunk* tail = pipe_.Take(ChunkPipe::kFree);
         if (!tail) return;
         tail->frames = 0;
         tail->last = false;
-        while (more && tail->frames < chunkFrames_) {
-            float* at = tail->samples.data() + tail->frames * channels;
-            std::fill(at, at + size_t(block_) * channels, 0.0f);
-            int32_t done = 0;
-            more = engine->ProcessTail(at, block_, format, &done);
-            const int64_t frames = TailCallFrames(more, done, block_, tailFrames, tailBudget);
-            tailFrames += frames;
-            tail->frames += frames;
-        }
+        while (!stream.Ended() && tail->frames < chunkFrames_)
+            tail->frames += stream.Next(tail->samples.data() + tail->frames * channels, block_,
+                                        channels, engineTail);
+        tailFrames = stream.Delivered();
         pipe_.Pass(tail, ChunkPipe::kProcessed);
     }
     pipe_.Pass(chunk, ChunkPipe::kProcessed);  // the end

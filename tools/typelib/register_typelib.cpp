@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cwchar>
 
+#include "program_folder.h"
 #include "typelib_registration.h"
 
 int wmain(int argc, wchar_t** argv) {
@@ -18,16 +19,13 @@ int wmain(int argc, wchar_t** argv) {
             return 2;
         }
     }
-    wchar_t besideUs[MAX_PATH];
+    const std::wstring besideUs = lumbrook::BesideThisProgram(L"ReverbControl.tlb");
     if (!path) {
-        const DWORD length = GetModuleFileNameW(nullptr, besideUs, MAX_PATH);
-        wchar_t* slash = length && length < MAX_PATH ? std::wcsrchr(besideUs, L'\\') : nullptr;
-        if (!slash || (slash - besideUs) + 20 >= MAX_PATH) {
+        if (besideUs.empty()) {
             std::fprintf(stderr, "register-typelib: cannot tell where ReverbControl.tlb is\n");
             return 1;
         }
-        std::wcscpy(slash + 1, L"ReverbControl.tlb");
-        path = besideUs;
+        path = besideUs.c_str();
     }
     const HRESULT hr =
         unregister ? lumbrook::UnregisterTypeLibrary() : lumbrook::RegisterTypeLibrary(path);
