@@ -62,8 +62,7 @@ int main(int argc, char** argv) {
     }
     float controls[kControlCount];
     for (int i = 0; i < kControlCount; ++i)
-        controls[i] =
-            PortFromValue(Param(kControlParams[i]), Param(kControlParams[i]).defaultValue);
+        controls[i] = PortFromValue(Param(kPortOrder[i]), Param(kPortOrder[i]).defaultValue);
     for (int i = 0; i < kControlCount; ++i) plugin->Connect(FirstControlPort(2) + i, &controls[i]);
     plugin->Connect(2, out[0].data());
     plugin->Connect(3, out[1].data());

@@ -12,7 +12,7 @@
 
 #include <cstdint>
 
-#include "control_properties.h"
+#include "automation_slots.h"
 #include "framework_interfaces.h"
 
 static_assert(sizeof(WAVEFORMATEX) == 18, "the format record is 18 bytes");
@@ -31,13 +31,13 @@ extern const GUID IID_IEffectPresets;       // {36A22460-0CC9-11D0-8574-00A0C905
 }
 
 // The effect's dual automation interface: one getter and one setter per
-// parameter, in the slot order of control_properties.h (not the block's
+// parameter, in the slot order of automation_slots.h (not the block's
 // field order).
 #define LUMBROOK_PURE_ACCESSORS(Name, Type)                        \
     virtual HRESULT STDMETHODCALLTYPE get_##Name(Type* value) = 0; \
     virtual HRESULT STDMETHODCALLTYPE put_##Name(Type value) = 0;
 struct IReverbControl : public IDispatch {
-    LUMBROOK_CONTROL_PROPERTIES(LUMBROOK_PURE_ACCESSORS)
+    LUMBROOK_AUTOMATION_SLOTS(LUMBROOK_PURE_ACCESSORS)
 };
 #undef LUMBROOK_PURE_ACCESSORS
 

@@ -5,8 +5,8 @@ namespace lumbrook {
 namespace {
 
 // Null for an id that is no parameter.
-const ControlProperty* Find(ParamId id) {
-    for (const ControlProperty& row : kControlProperties)
+const AutomationSlot* Find(ParamId id) {
+    for (const AutomationSlot& row : kAutomationSlots)
         if (row.id == id) return &row;
     return nullptr;
 }
@@ -14,22 +14,22 @@ const ControlProperty* Find(ParamId id) {
 }  // namespace
 
 HRESULT PutFloatProperty(IReverbControl* control, ParamId id, float value) {
-    const ControlProperty* row = Find(id);
+    const AutomationSlot* row = Find(id);
     return row && row->putFloat ? (control->*row->putFloat)(value) : E_INVALIDARG;
 }
 
 HRESULT GetFloatProperty(IReverbControl* control, ParamId id, float* value) {
-    const ControlProperty* row = Find(id);
+    const AutomationSlot* row = Find(id);
     return row && row->getFloat ? (control->*row->getFloat)(value) : E_INVALIDARG;
 }
 
 HRESULT PutSwitchProperty(IReverbControl* control, ParamId id, int32_t value) {
-    const ControlProperty* row = Find(id);
+    const AutomationSlot* row = Find(id);
     return row && row->putSwitch ? (control->*row->putSwitch)(value) : E_INVALIDARG;
 }
 
 HRESULT GetSwitchProperty(IReverbControl* control, ParamId id, int32_t* value) {
-    const ControlProperty* row = Find(id);
+    const AutomationSlot* row = Find(id);
     return row && row->getSwitch ? (control->*row->getSwitch)(value) : E_INVALIDARG;
 }
 

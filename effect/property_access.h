@@ -1,6 +1,6 @@
 // The automation interface as a table: one row per property in slot order,
 // with the parameter it reaches and its accessors as member pointers, made
-// from control_properties.h. Every client of the interface (the editor, the
+// from automation_slots.h. Every client of the interface (the editor, the
 // command-line host, the tests) reaches a property through this table.
 #pragma once
 
@@ -16,7 +16,7 @@ using PutSwitchAccessor = HRESULT (STDMETHODCALLTYPE IReverbControl::*)(int32_t)
 
 // A control has the float accessors, a switch the int32 ones; the other two
 // are null.
-struct ControlProperty {
+struct AutomationSlot {
     ParamId id;
     GetFloatAccessor getFloat;
     PutFloatAccessor putFloat;
@@ -24,22 +24,21 @@ struct ControlProperty {
     PutSwitchAccessor putSwitch;
 };
 
-constexpr ControlProperty PropertyRow(ParamId id, GetFloatAccessor get, PutFloatAccessor put) {
+constexpr AutomationSlot PropertyRow(ParamId id, GetFloatAccessor get, PutFloatAccessor put) {
     return {id, get, put, nullptr, nullptr};
 }
-constexpr ControlProperty PropertyRow(ParamId id, GetSwitchAccessor get, PutSwitchAccessor put) {
+constexpr AutomationSlot PropertyRow(ParamId id, GetSwitchAccessor get, PutSwitchAccessor put) {
     return {id, nullptr, nullptr, get, put};
 }
 
 #define LUMBROOK_PROPERTY_ROW(Name, Type) \
     PropertyRow(ParamId::Name, &IReverbControl::get_##Name, &IReverbControl::put_##Name),
-constexpr ControlProperty kControlProperties[] = {
-    LUMBROOK_CONTROL_PROPERTIES(LUMBROOK_PROPERTY_ROW)};
+constexpr AutomationSlot kAutomationSlots[] = {LUMBROOK_AUTOMATION_SLOTS(LUMBROOK_PROPERTY_ROW)};
 #undef LUMBROOK_PROPERTY_ROW
-static_assert(sizeof(kControlProperties) / sizeof(kControlProperties[0]) == kParamCount,
+static_assert(sizeof(kAutomationSlots) / sizeof(kAutomationSlots[0]) == kParamCount,
               "one property per parameter");
 
-static_assert(OneRowPerParameter(kControlProperties), "every parameter has exactly one property");
+static_assert(OneRowPerParameter(kAutomationSlots), "every parameter has exactly one property");
 
 // Row i's getter sits at slot kFirstPropertySlot + 2i, its setter next;
 // slots 0 to 6 are IUnknown's and IDispatch's.

@@ -43,7 +43,7 @@ HRESULT ReverbEffect::PutProperty(ParamId id, int32_t value) {
     HRESULT STDMETHODCALLTYPE ReverbEffect::put_##Name(Type value) {  \
         return PutProperty(ParamId::Name, value);                     \
     }
-LUMBROOK_CONTROL_PROPERTIES(LUMBROOK_DEFINE_ACCESSORS)
+LUMBROOK_AUTOMATION_SLOTS(LUMBROOK_DEFINE_ACCESSORS)
 #undef LUMBROOK_DEFINE_ACCESSORS
 
 }  // namespace lumbrook

@@ -62,7 +62,7 @@ public:
     HRESULT STDMETHODCALLTYPE put_##Name(Type v) override {  \
         return Write("put_" #Name, ParamId::Name, v);        \
     }
-    LUMBROOK_CONTROL_PROPERTIES(DOUBLE_ACCESSORS)
+    LUMBROOK_AUTOMATION_SLOTS(DOUBLE_ACCESSORS)
 #undef DOUBLE_ACCESSORS
 
     HRESULT STDMETHODCALLTYPE AttachEditor(IPropPage*) override {

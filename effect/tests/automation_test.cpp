@@ -96,7 +96,7 @@ TEST_F(Automation, TypeInformationDescribesTheDualInterface) {
         const int slot = desc->oVft / kSlotBytes;
         const int row = (slot - kFirstPropertySlot) / 2;
         ASSERT_TRUE(slot >= kFirstPropertySlot && row < kParamCount) << "slot " << slot;
-        const ControlProperty& property = kControlProperties[row];
+        const AutomationSlot& property = kAutomationSlots[row];
         const bool getter = (slot - kFirstPropertySlot) % 2 == 0;
         BSTR name = nullptr, help = nullptr;
         table->GetDocumentation(desc->memid, &name, &help, nullptr, nullptr);

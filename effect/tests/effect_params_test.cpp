@@ -125,7 +125,7 @@ TEST(EffectParams, PropertySlotsReachTheirParameters) {
     using GetIntFn = HRESULT(STDMETHODCALLTYPE*)(void*, int32_t*);
     using PutIntFn = HRESULT(STDMETHODCALLTYPE*)(void*, int32_t);
     for (int i = 0; i < kParamCount; ++i) {
-        const ParamInfo& param = Param(kControlProperties[i].id);
+        const ParamInfo& param = Param(kAutomationSlots[i].id);
         SCOPED_TRACE(param.property);
         const int getter = kFirstPropertySlot + 2 * i;
         ReverbParams block;

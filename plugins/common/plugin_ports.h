@@ -11,21 +11,21 @@ namespace lumbrook {
 
 // Every parameter but extendTail is a port (a plug-in's tail is whatever the
 // host feeds it after the end), in block order, bypass last.
-constexpr ParamId kControlParams[] = {
+constexpr ParamId kPortOrder[] = {
     ParamId::PreDelay, ParamId::RoomSize, ParamId::Damping, ParamId::EarlyRef, ParamId::ReverbLevel,
     ParamId::DryLevel, ParamId::LoEq,     ParamId::HiEq,    ParamId::EnableEq, ParamId::Bypass,
 };
-constexpr int kControlCount = int(sizeof kControlParams / sizeof kControlParams[0]);
+constexpr int kControlCount = int(sizeof kPortOrder / sizeof kPortOrder[0]);
 
 // The port order, typed out: no parameter twice, extendTail nowhere, bypass
 // last (hosts number the ports; the LV2 data is generated from this list).
 constexpr bool PortsInOrder() {
     for (int i = 0; i < kControlCount; ++i) {
-        if (kControlParams[i] == ParamId::ExtendTail) return false;
+        if (kPortOrder[i] == ParamId::ExtendTail) return false;
         for (int j = 0; j < i; ++j)
-            if (kControlParams[j] == kControlParams[i]) return false;
+            if (kPortOrder[j] == kPortOrder[i]) return false;
     }
-    return kControlParams[kControlCount - 1] == ParamId::Bypass;
+    return kPortOrder[kControlCount - 1] == ParamId::Bypass;
 }
 static_assert(kControlCount == kParamCount - 1, "every parameter but extendTail is a port");
 static_assert(PortsInOrder(), "each parameter but extendTail a port once, bypass last");

@@ -35,7 +35,7 @@ void ReverbPlugin::Connect(uint32_t port, void* data) {
 }
 
 // Hosts call this outside the audio thread, which may not fault a page: a
-// chunk of silence, the shelves included, brings in the processing code and
+// batch of silence, the shelves included, brings in the processing code and
 // the maths it calls, and the lines are mapped as far as the rate can use
 // them, before the stream starts afresh.
 void ReverbPlugin::Activate() {
@@ -45,7 +45,7 @@ void ReverbPlugin::Activate() {
     const int32_t eqSwitch = engine_.GetSwitch(ParamId::EnableEq);
     engine_.SetSwitch(ParamId::EnableEq, 1);
     std::memset(scratch_, 0, sizeof scratch_);
-    engine_.ProcessInPlace(scratch_, int32_t(kChunkFrames), {channels_, sampleRate_});
+    engine_.ProcessInPlace(scratch_, int32_t(kBatchFrames), {channels_, sampleRate_});
     engine_.SetSwitch(ParamId::EnableEq, eqSwitch);
     engine_.ResetStream(sampleRate_);
     engine_.TouchLines();
@@ -61,7 +61,7 @@ void ReverbPlugin::ApplyControls() {
         if (appliedKnown_[i] && std::memcmp(&port, &applied_[i], sizeof port) == 0) continue;
         applied_[i] = port;
         appliedKnown_[i] = true;
-        const ParamInfo& param = Param(kControlParams[i]);
+        const ParamInfo& param = Param(kPortOrder[i]);
         if (param.id == ParamId::Bypass) {
             const bool on = SwitchFromPort(port) != 0;
             bypassed_ = bypassInverted_ ? !on : on;
@@ -80,11 +80,11 @@ void ReverbPlugin::Run(uint32_t frameCount) {
         wetShare_ = bypassed_ ? 0.0f : 1.0f;
         snapBypass_ = false;
     }
-    ForEachChunk(frameCount,
-                 [this](uint32_t offset, uint32_t frames) { RunChunk(offset, frames); });
+    ForEachBatch(frameCount,
+                 [this](uint32_t offset, uint32_t frames) { RunBatch(offset, frames); });
 }
 
-void ReverbPlugin::RunChunk(uint32_t offset, uint32_t frames) {
+void ReverbPlugin::RunBatch(uint32_t offset, uint32_t frames) {
     const uint32_t channels = channels_;
     // The channel count spelt out in each branch lets the copies run as
     // vector shuffles.

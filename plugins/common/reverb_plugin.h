@@ -47,16 +47,16 @@ public:
     uint32_t FadeFrames() const { return fadeFrames_; }
 
     // Frames per pass through the scratch buffers: the network's own batch.
-    static constexpr uint32_t kChunkFrames = uint32_t(lumbrook::kBatchFrames);
+    static constexpr uint32_t kBatchFrames = uint32_t(lumbrook::kBatchFrames);
 
-    // Calls run(offset, frames) for consecutive chunks of at most
-    // kChunkFrames covering frameCount frames; the count never wraps, even
+    // Calls run(offset, frames) for consecutive batches of at most
+    // kBatchFrames covering frameCount frames; the count never wraps, even
     // for the largest frameCount.
     template <typename Fn>
-    static void ForEachChunk(uint32_t frameCount, Fn&& run) {
+    static void ForEachBatch(uint32_t frameCount, Fn&& run) {
         for (uint32_t done = 0; done < frameCount;) {
             const uint32_t frames =
-                frameCount - done < kChunkFrames ? frameCount - done : kChunkFrames;
+                frameCount - done < kBatchFrames ? frameCount - done : kBatchFrames;
             run(done, frames);
             done += frames;
         }
@@ -72,7 +72,7 @@ private:
     ReverbPlugin(ZeroFilledBlock block, uint32_t channels, uint32_t sampleRate,
                  bool bypassInverted);
     void ApplyControls();
-    void RunChunk(uint32_t offset, uint32_t frames);
+    void RunBatch(uint32_t offset, uint32_t frames);
 
     const uint32_t channels_;
     const uint32_t sampleRate_;
@@ -91,8 +91,8 @@ private:
     float wetShare_ = 1.0f;   // 1 = processing, 0 = bypassed; between while fading
     float wetStep_;           // the share's change per frame of a fade
     // Written at construction, so that a first run finds their pages mapped.
-    float scratch_[kChunkFrames * 2] = {};
-    float dry_[kChunkFrames * 2] = {};
+    float scratch_[kBatchFrames * 2] = {};
+    float dry_[kBatchFrames * 2] = {};
 };
 
 }  // namespace lumbrook

@@ -108,7 +108,7 @@ struct Descriptors {
             }
             for (int i = 0; i < kControlCount; ++i) {
                 const uint32_t port = FirstControlPort(channels) + uint32_t(i);
-                const ParamInfo& param = Param(kControlParams[i]);
+                const ParamInfo& param = Param(kPortOrder[i]);
                 out.ports[port] = LADSPA_PORT_CONTROL | LADSPA_PORT_INPUT;
                 out.nameText[port] = PortName(param);
                 out.hints[port] = ControlHint(param);

@@ -102,7 +102,7 @@ std::string AudioPorts(const PluginVariant& variant) {
 }
 
 std::string ControlPort(const PluginVariant& variant, int control) {
-    const ParamInfo& param = Param(kControlParams[control]);
+    const ParamInfo& param = Param(kPortOrder[control]);
     const bool enabled = param.id == ParamId::Bypass;
     std::string out = " , [\n        a lv2:InputPort , lv2:ControlPort ;\n        lv2:index " +
                       std::to_string(FirstControlPort(variant.channels) + uint32_t(control)) +
@@ -166,7 +166,7 @@ std::string Presets() {
                    " ;\n    lv2:port ";
             // Bypass is the host's to keep: loading a preset never switches it.
             bool first = true;
-            for (ParamId id : kControlParams) {
+            for (ParamId id : kPortOrder) {
                 if (id == ParamId::Bypass) continue;
                 const ParamInfo& param = Param(id);
                 const float value = param.kind == ParamKind::Switch

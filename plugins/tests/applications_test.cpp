@@ -150,7 +150,7 @@ TEST(GStreamer, InspectListsEveryPortAndPreset) {
     for (uint32_t channels : {2u, 1u}) {
         std::string log;
         ASSERT_EQ(RunOrReport({"gst-inspect-1.0", ElementName(channels)}, &log), 0);
-        for (ParamId id : kControlParams) {
+        for (ParamId id : kPortOrder) {
             const std::string property = id == ParamId::Bypass ? "enabled" : Param(id).field;
             EXPECT_NE(log.find("\n  " + property + " "), std::string::npos) << property << "\n"
                                                                             << log;

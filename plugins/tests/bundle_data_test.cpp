@@ -85,7 +85,7 @@ TEST(BundleData, PortsFollowTheParameterTable) {
         const std::string uri = variant.lv2Uri;
         EXPECT_EQ(Objects(graph, uri, kLv2 + "port").size(), PortCount(variant.channels)) << uri;
         for (int i = 0; i < kControlCount; ++i) {
-            const ParamInfo& param = Param(kControlParams[i]);
+            const ParamInfo& param = Param(kPortOrder[i]);
             const bool enabled = param.id == ParamId::Bypass;
             const std::string symbol = enabled ? "enabled" : param.field;
             SCOPED_TRACE(uri + " port " + symbol);
@@ -141,7 +141,7 @@ TEST(BundleData, PresetsHoldTheFactoryValues) {
             EXPECT_EQ(Object(manifest, uri, kType), kPset + "Preset");
             // Every control but bypass, which a preset leaves to the host.
             EXPECT_EQ(Objects(presets, uri, kLv2 + "port").size(), size_t(kControlCount - 1));
-            for (ParamId id : kControlParams) {
+            for (ParamId id : kPortOrder) {
                 if (id == ParamId::Bypass) continue;
                 const ParamInfo& param = Param(id);
                 const std::string node = PortNode(presets, uri, param.field);

@@ -65,7 +65,7 @@ public:
         handle_ = descriptor_->instantiate(descriptor_, rate, kLv2Library.c_str(), nullptr);
         EXPECT_NE(handle_, nullptr);
         for (int i = 0; i < kControlCount; ++i) {
-            const ParamInfo& param = Param(kControlParams[i]);
+            const ParamInfo& param = Param(kPortOrder[i]);
             controls_[i] =
                 param.id == ParamId::Bypass ? 1.0f : PortFromValue(param, param.defaultValue);
             descriptor_->connect_port(handle_, FirstControlPort(2) + uint32_t(i), &controls_[i]);
@@ -136,7 +136,7 @@ TEST(EntryPoints, RunBeforeActivateAndAfterDeactivateStaySound) {
     std::vector<float> buffer = test::NoiseBuffer(4000, 82);
     LADSPA_Data controls[kControlCount];
     for (int i = 0; i < kControlCount; ++i) {
-        const ParamInfo& param = Param(kControlParams[i]);
+        const ParamInfo& param = Param(kPortOrder[i]);
         controls[i] = param.id == ParamId::Bypass ? 0.0f : PortFromValue(param, param.defaultValue);
         ladspa->connect_port(mono, FirstControlPort(1) + unsigned(i), &controls[i]);
     }

@@ -59,7 +59,7 @@ const Setting kSettings[] = {
 // "enabled" (1) or LADSPA's "Bypass" (0).
 std::vector<std::string> PortValues(bool lv2) {
     std::vector<std::string> values;
-    for (ParamId id : kControlParams) {
+    for (ParamId id : kPortOrder) {
         float value = lv2 && id == ParamId::Bypass ? 1.0f : 0.0f;
         for (const Setting& s : kSettings)
             if (s.id == id) value = s.port;

@@ -75,7 +75,7 @@ struct Controls {
 Controls DefaultControls(bool bypassInverted) {
     Controls c;
     for (int i = 0; i < kControlCount; ++i) {
-        const ParamInfo& param = Param(kControlParams[i]);
+        const ParamInfo& param = Param(kPortOrder[i]);
         c.value[i] = PortFromValue(param, param.defaultValue);
         if (param.id == ParamId::Bypass && bypassInverted) c.value[i] = 1.0f;
     }
@@ -84,7 +84,7 @@ Controls DefaultControls(bool bypassInverted) {
 
 int ControlIndex(ParamId id) {
     for (int i = 0; i < kControlCount; ++i)
-        if (kControlParams[i] == id) return i;
+        if (kPortOrder[i] == id) return i;
     return -1;
 }
 
@@ -221,7 +221,7 @@ TEST(PluginCore, ControlChangesTakeEffectAtTheNextRun) {
     std::vector<float> want = input;
     engine->ProcessInPlace(want.data(), 3000, {2, rate});
     for (int i = 0; i < kControlCount; ++i) {
-        const ParamInfo& param = Param(kControlParams[i]);
+        const ParamInfo& param = Param(kPortOrder[i]);
         if (param.kind == ParamKind::Continuous)
             engine->SetFloat(param.id, ValueFromPort(param, host.control(param.id)));
     }
@@ -481,15 +481,15 @@ TEST(PluginCore, RefusesWhatItCannotRun) {
 }
 
 // A run of any length, up to the largest count LV2 allows, goes through in
-// order in chunks the scratch buffers hold, and ends.
+// order in batches the scratch buffers hold, and ends.
 TEST(PluginCore, RunsOfAnyLengthEnd) {
     for (uint32_t frameCount : {0u, 1u, 256u, 257u, 0xFFFFFF00u, 0xFFFFFF01u, 0xFFFFFFFFu}) {
         SCOPED_TRACE(frameCount);
         uint64_t covered = 0;
-        ReverbPlugin::ForEachChunk(frameCount, [&](uint32_t offset, uint32_t frames) {
+        ReverbPlugin::ForEachBatch(frameCount, [&](uint32_t offset, uint32_t frames) {
             // A count that wraps comes back to an offset already covered.
-            if (offset != covered || frames == 0 || frames > ReverbPlugin::kChunkFrames)
-                throw std::runtime_error("chunk at " + std::to_string(offset) + " of " +
+            if (offset != covered || frames == 0 || frames > ReverbPlugin::kBatchFrames)
+                throw std::runtime_error("batch at " + std::to_string(offset) + " of " +
                                          std::to_string(frames) + " frames after " +
                                          std::to_string(covered));
             covered += frames;
@@ -535,7 +535,7 @@ TEST(PluginCore, OutOfRangeControlsAreClamped) {
 // for bit, and a typed number reaches the float nearest its value.
 TEST(PluginCore, PortValuesReachDefaultsAndPresetsExactly) {
     for (int i = 0; i < kControlCount; ++i) {
-        const ParamInfo& param = Param(kControlParams[i]);
+        const ParamInfo& param = Param(kPortOrder[i]);
         if (param.kind != ParamKind::Continuous) continue;
         SCOPED_TRACE(param.field);
         EXPECT_EQ(Bits(ValueFromPort(param, PortFromValue(param, param.defaultValue))),

@@ -6,14 +6,14 @@
 
 namespace lumbrook {
 
-const char kBlockFramesRule[] = "--block takes a whole number of frames, 1 to 1048576";
+const char kBufferFramesRule[] = "--buffer takes a whole number of frames, 1 to 1048576";
 
 const char kEndsEarlyRule[] =
     "An input whose data ends before the length its header announces (a file\n"
     "cut short, or a stream that closes early) is\n"
     "rendered as far as it goes, with a warning giving both frame counts.\n";
 
-bool ParseBlockFrames(const char* text, int32_t* frames) {
+bool ParseBufferFrames(const char* text, int32_t* frames) {
     if (!text || !*text) return false;
     int64_t value = 0;
     for (const char* c = text; *c; ++c) {

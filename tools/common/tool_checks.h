@@ -12,8 +12,8 @@ constexpr int32_t kMaxBlockFrames = 1 << 20;
 
 // A whole decimal number of frames, 1 to kMaxBlockFrames, and nothing else:
 // "10abc", "" and 4294967297 are refused.
-bool ParseBlockFrames(const char* text, int32_t* frames);
-extern const char kBlockFramesRule[];
+bool ParseBufferFrames(const char* text, int32_t* frames);
+extern const char kBufferFramesRule[];
 
 // NaN and infinities in interleaved samples.
 size_t CountNonFinite(const float* samples, size_t count);

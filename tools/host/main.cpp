@@ -26,7 +26,7 @@ namespace lumbrook {
 namespace {
 
 const char kUsage[] =
-    "usage: reverb-host render IN.wav OUT.wav [settings] [--tail] [--block N]\n"
+    "usage: reverb-host render IN.wav OUT.wav [settings] [--tail] [--buffer N]\n"
     "       reverb-host save-params OUT.params [settings]\n"
     "       reverb-host presets\n"
     "       reverb-host register | unregister\n"
@@ -63,7 +63,7 @@ struct Options {
     std::wstring preset, paramsFile, plugin;
     std::vector<ParamSetting> settings;
     bool tail = false, hasPreset = false;
-    int32_t block = 4096;
+    int32_t bufferFrames = 4096;
 };
 
 bool ParseOptions(int argc, wchar_t** argv, Options* options, std::string* error) {
@@ -98,11 +98,11 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::string* error
             const wchar_t* v = value("a path");
             if (!v) return false;
             options->plugin = v;
-        } else if (arg == L"--block") {
+        } else if (arg == L"--buffer" || arg == L"--block") {
             const wchar_t* v = value("a frame count");
             if (!v) return false;
-            if (!ParseBlockFrames(Narrow(v).c_str(), &options->block)) {
-                *error = kBlockFramesRule;
+            if (!ParseBufferFrames(Narrow(v).c_str(), &options->bufferFrames)) {
+                *error = kBufferFramesRule;
                 return false;
             }
         } else if (arg == L"--set") {
@@ -121,10 +121,10 @@ bool ParseOptions(int argc, wchar_t** argv, Options* options, std::string* error
     return true;
 }
 
-class Session {
+class LoadedEffect {
 public:
-    explicit Session(const Options& options) : loader_(options.plugin) {}
-    ~Session() {
+    explicit LoadedEffect(const Options& options) : loader_(options.plugin) {}
+    ~LoadedEffect() {
         if (presets_) presets_->Release();
         if (control_) control_->Release();
         if (effect_) effect_->Release();
@@ -226,10 +226,9 @@ int Render(const Options& options) {
     WavReader in;
     if (!in.Open(inPath, &error)) return Fail(error);
 
-    Session session(options);
-    if (!session.CreateEffect(&error) || !session.ApplySettings(options, &error))
-        return Fail(error);
-    IInPlaceEffect* effect = session.effect_;
+    LoadedEffect loaded(options);
+    if (!loaded.CreateEffect(&error) || !loaded.ApplySettings(options, &error)) return Fail(error);
+    IInPlaceEffect* effect = loaded.effect_;
 
     // The buffers carry floats whatever the file holds: 16-bit PCM is offered
     // as it is, everything else as the 32-bit float it becomes.
@@ -246,7 +245,7 @@ int Render(const Options& options) {
                     " channels; it takes mono or stereo");
 
     int32_t extendTail = 0;
-    session.control_->get_ExtendTail(&extendTail);
+    loaded.control_->get_ExtendTail(&extendTail);
     const int64_t budget = extendTail ? TailBudgetFrames(in.SampleRate()) : 0;
     const uint64_t outputBytes =
         uint64_t(in.FramesPresent() + budget) * in.Channels() * sizeof(float);
@@ -261,10 +260,10 @@ int Render(const Options& options) {
     WavWriter out;
     if (!out.Open(outPath, kWavFloat, 32, in.Channels(), in.SampleRate(), &error))
         return Fail(error);
-    std::vector<float> buffer(size_t(options.block) * in.Channels());
+    std::vector<float> buffer(size_t(options.bufferFrames) * in.Channels());
     int64_t framesRead = 0, nonFinite = 0;
     for (;;) {
-        const int32_t frames = in.Read(buffer.data(), options.block);
+        const int32_t frames = in.Read(buffer.data(), options.bufferFrames);
         if (frames < 0) return Fail("reading '" + inName + "' failed");
         if (frames == 0) break;
         framesRead += frames;
@@ -276,7 +275,8 @@ int Render(const Options& options) {
         return effect->ProcessTail(at, frames, done) == 1;
     };
     for (TailStream tail(budget); extendTail && !tail.Ended();) {
-        const int32_t frames = tail.Next(buffer.data(), options.block, in.Channels(), effectTail);
+        const int32_t frames =
+            tail.Next(buffer.data(), options.bufferFrames, in.Channels(), effectTail);
         if (frames > 0 && !out.Write(buffer.data(), frames, &error)) return Fail(error);
     }
     if (!out.Commit(&error)) return Fail(error);
@@ -287,12 +287,11 @@ int Render(const Options& options) {
 
 int SaveParams(const Options& options) {
     if (options.files.size() != 1) return Usage("save-params needs one file name");
-    Session session(options);
+    LoadedEffect loaded(options);
     std::string error;
-    if (!session.CreateEffect(&error) || !session.ApplySettings(options, &error))
-        return Fail(error);
+    if (!loaded.CreateEffect(&error) || !loaded.ApplySettings(options, &error)) return Fail(error);
     ReverbParams block;
-    if (session.effect_->GetParams(&block, kParamsSize) != 1)
+    if (loaded.effect_->GetParams(&block, kParamsSize) != 1)
         return Fail("the plug-in gave no block");
     if (!WriteParamsFile(Narrow(options.files[0]), block, &error)) return Fail(error);
     for (const ParamInfo& param : kParamTable)
@@ -301,10 +300,10 @@ int SaveParams(const Options& options) {
 }
 
 int ListPresets(const Options& options) {
-    Session session(options);
+    LoadedEffect loaded(options);
     std::string error;
-    if (!session.CreateEffect(&error)) return Fail(error);
-    for (const std::string& name : session.PresetNames()) std::printf("%s\n", name.c_str());
+    if (!loaded.CreateEffect(&error)) return Fail(error);
+    for (const std::string& name : loaded.PresetNames()) std::printf("%s\n", name.c_str());
     return 0;
 }
 

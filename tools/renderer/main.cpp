@@ -38,7 +38,8 @@ const char kUsage[] =
     "options:\n"
     "  --tail              append the decaying tail (ten seconds), as extendTail=on\n"
     "  --format F          output samples: float (default), 16 or 24\n"
-    "  --block N           frames per buffer (default 4096; the output is the same)\n"
+    "  --buffer N          frames per engine call (default 4096; the output is the\n"
+    "                      same; --block N is its old spelling)\n"
     "  --save-params FILE  also write the settings as a 44-byte block\n"
     "  --info              print the settings as the editor shows them\n"
     "  --list-presets      list the factory presets\n"
@@ -151,10 +152,10 @@ int main(int argc, char** argv) {
                 job.format = SampleFormat::Pcm24;
             else
                 return Usage("--format takes float, 16 or 24");
-        } else if (arg == "--block") {
+        } else if (arg == "--buffer" || arg == "--block") {
             const char* v = value("a frame count");
             if (!v) return Usage(error);
-            if (!ParseBlockFrames(v, &job.blockFrames)) return Usage(kBlockFramesRule);
+            if (!ParseBufferFrames(v, &job.bufferFrames)) return Usage(kBufferFramesRule);
         } else if (arg.size() > 1 && arg[0] == '-') {
             return Usage("unknown option '" + arg + "'");
         } else {

@@ -201,8 +201,8 @@ RenderResult Render(const RenderJob& job) {
     if (job.bypassSwitch >= 0) engine->SetSwitch(ParamId::Bypass, job.bypassSwitch);
     engine->ResetStream(result.sampleRate);
 
-    const int32_t block = job.blockFrames > 0 ? job.blockFrames : 4096;
-    RenderStages stages(block, result.channels);
+    const int32_t bufferFrames = job.bufferFrames > 0 ? job.bufferFrames : 4096;
+    RenderStages stages(bufferFrames, result.channels);
     stages.in = in.get();
     stages.out = out.get();
     stages.engine = engine.get();

@@ -23,7 +23,7 @@ struct RenderJob {
     // a block leaves it, which is off whatever the block holds.
     int32_t bypassSwitch = -1;
     SampleFormat format = SampleFormat::Float;
-    int32_t blockFrames = 4096;
+    int32_t bufferFrames = 4096;
     // Called with frames done, frames in all (tail included) and the rate.
     std::function<void(int64_t, int64_t, uint32_t)> progress;
 };

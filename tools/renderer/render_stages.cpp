@@ -15,20 +15,22 @@ namespace lumbrook {
 namespace {
 
 // Frames per chunk: whole engine calls, at least kMinChunkFrames, so that a
-// small --block costs no more hand-overs than the default.
+// small --buffer costs no more hand-overs than the default.
 constexpr int64_t kMinChunkFrames = 16384;
 constexpr size_t kChunkCount = 4;  // one per stage and one to spare
 constexpr off_t kWritebackBytes = 8 << 20;
 
-int64_t ChunkFramesFor(int32_t block) {
-    return block >= kMinChunkFrames ? block : block * ((kMinChunkFrames + block - 1) / block);
+int64_t ChunkFramesFor(int32_t bufferFrames) {
+    return bufferFrames >= kMinChunkFrames
+               ? bufferFrames
+               : bufferFrames * ((kMinChunkFrames + bufferFrames - 1) / bufferFrames);
 }
 
 }  // namespace
 
-RenderStages::RenderStages(int32_t block, uint32_t channels)
-    : block_(block),
-      chunkFrames_(ChunkFramesFor(block)),
+RenderStages::RenderStages(int32_t bufferFrames, uint32_t channels)
+    : bufferFrames_(bufferFrames),
+      chunkFrames_(ChunkFramesFor(bufferFrames)),
       pipe_(kChunkCount, size_t(chunkFrames_) * channels) {}
 
 bool RenderStages::Run(std::string* error) {
@@ -81,8 +83,8 @@ void RenderStages::Process() {
     while ((chunk = pipe_.Take(ChunkPipe::kRead)) && !chunk->last) {
         nonFiniteSamples +=
             int64_t(CountNonFinite(chunk->samples.data(), size_t(chunk->frames) * channels));
-        for (int64_t done = 0; done < chunk->frames; done += block_) {
-            const int32_t frames = int32_t(std::min<int64_t>(block_, chunk->frames - done));
+        for (int64_t done = 0; done < chunk->frames; done += bufferFrames_) {
+            const int32_t frames = int32_t(std::min<int64_t>(bufferFrames_, chunk->frames - done));
             engine->ProcessInPlace(chunk->samples.data() + done * channels, frames, format);
         }
         pipe_.Pass(chunk, ChunkPipe::kProcessed);
@@ -98,8 +100,8 @@ void RenderStages::Process() {
         tail->frames = 0;
         tail->last = false;
         while (!stream.Ended() && tail->frames < chunkFrames_)
-            tail->frames += stream.Next(tail->samples.data() + tail->frames * channels, block_,
-                                        channels, engineTail);
+            tail->frames += stream.Next(tail->samples.data() + tail->frames * channels,
+                                        bufferFrames_, channels, engineTail);
         tailFrames = stream.Delivered();
         pipe_.Pass(tail, ChunkPipe::kProcessed);
     }

@@ -19,8 +19,8 @@ namespace lumbrook {
 
 class RenderStages {
 public:
-    // Engine calls of `block` frames on `channels` interleaved channels.
-    RenderStages(int32_t block, uint32_t channels);
+    // Engine calls of `bufferFrames` frames on `channels` interleaved channels.
+    RenderStages(int32_t bufferFrames, uint32_t channels);
 
     // Set before Run. The files and the engine stay the caller's.
     SNDFILE* in = nullptr;
@@ -53,7 +53,7 @@ private:
     void Write();
     void StartWriteback();
 
-    int32_t block_;  // frames per engine call
+    int32_t bufferFrames_;  // frames per engine call
     int64_t chunkFrames_;
     ChunkPipe pipe_;
     off_t writebackFrom_ = 0;

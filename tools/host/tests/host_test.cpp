@@ -152,7 +152,7 @@ TEST(Host, PresetAndTailEqualTheEngine) {
     const std::string in = Scratch("stereo16.wav"), out = Scratch("stereo16-wet.wav");
     test::WriteRawWav(in, 1, 16, 2, 44100, Pcm16(test::NoiseBuffer(2 * 30000, 1), &input));
     ASSERT_EQ(RunHost("render " + Quote(in) + " " + Quote(out) +
-                      " --preset \"Large Hall 1\" --tail --block 1000"),
+                      " --preset \"Large Hall 1\" --tail --buffer 1000"),
               0u);
     uint16_t channels = 0;
     const std::vector<float> wet = ReadFloatWav(out, &channels);
@@ -267,10 +267,10 @@ TEST(Host, BadInputIsRefusedAndTheOutputStaysUntouched) {
         {"empty preset", render + " --preset \"\"", 2, "--preset needs a number or a name"},
         {"bad setting", render + " --set roomSize=7", 2, "roomSize takes 0 to 1"},
         {"unknown parameter", render + " --set size=1", 2, "no parameter 'size'"},
-        {"block 2^32 + 1", render + " --block 4294967297", 2, "--block takes a whole number"},
-        {"block 10abc", render + " --block 10abc", 2, "--block takes a whole number"},
-        {"block 0", render + " --block 0", 2, "--block takes a whole number"},
-        {"block empty", render + " --block \"\"", 2, "--block takes a whole number"},
+        {"block 2^32 + 1", render + " --block 4294967297", 2, "--buffer takes a whole number"},
+        {"block 10abc", render + " --block 10abc", 2, "--buffer takes a whole number"},
+        {"block 0", render + " --block 0", 2, "--buffer takes a whole number"},
+        {"block empty", render + " --block \"\"", 2, "--buffer takes a whole number"},
         {"missing plug-in", render + " --plugin " + Quote(Scratch("missing.dll")), 1,
          "cannot find the plug-in '" + Scratch("missing.dll") + "'"},
         {"output is the input", "render " + Quote(out) + " " + Quote(out), 1,

@@ -130,7 +130,7 @@ TEST(Renderer, TailAddsTenSecondsWhateverTheBlockSize) {
         RenderJob job;
         job.params = kFactoryPresets[9].params;
         job.tail = true;
-        job.blockFrames = block;
+        job.bufferFrames = block;
         job.inputPath = Scratch("short.wav");
         job.outputPath = Scratch("short-wet.wav");
         const RenderResult result = Render(job);
@@ -380,7 +380,7 @@ TEST(Renderer, DataEndingEarlyAndNonFiniteSamplesAreRenderedWithAWarning) {
     job.inputPath = Scratch("non-finite.wav");
     for (int32_t block : {1, 4096}) {
         SCOPED_TRACE(block);
-        job.blockFrames = block;
+        job.bufferFrames = block;
         result = Render(job);
         ASSERT_TRUE(result.ok) << result.error;
         EXPECT_EQ(result.nonFiniteSamples, 3);
@@ -598,7 +598,7 @@ TEST(Renderer, DamagedInputStopsEveryStageAndKeepsTheOutput) {
     const std::string out = folder + "/out.wav";
     // Reads in chunks that end at the damage and chunks that straddle it.
     for (const char* options :
-         {"", " --tail", " --block 1 --tail", " --block 1000", " --block 26624"}) {
+         {"", " --tail", " --block 1 --tail", " --buffer 1000", " --block 26624"}) {
         SCOPED_TRACE(options);
         std::ofstream(out) << "earlier work";
         std::string said;

@@ -9,15 +9,15 @@
 #pragma once
 
 // PROPERTY(Name, Type) for each property, in slot order.
-#define LUMBROOK_CONTROL_PROPERTIES(PROPERTY) \
-    PROPERTY(RoomSize, float)                 \
-    PROPERTY(Damping, float)                  \
-    PROPERTY(Bypass, int32_t)                 \
-    PROPERTY(PreDelay, float)                 \
-    PROPERTY(ReverbLevel, float)              \
-    PROPERTY(DryLevel, float)                 \
-    PROPERTY(LoEq, float)                     \
-    PROPERTY(HiEq, float)                     \
-    PROPERTY(EnableEq, int32_t)               \
-    PROPERTY(EarlyRef, float)                 \
+#define LUMBROOK_AUTOMATION_SLOTS(PROPERTY) \
+    PROPERTY(RoomSize, float)               \
+    PROPERTY(Damping, float)                \
+    PROPERTY(Bypass, int32_t)               \
+    PROPERTY(PreDelay, float)               \
+    PROPERTY(ReverbLevel, float)            \
+    PROPERTY(DryLevel, float)               \
+    PROPERTY(LoEq, float)                   \
+    PROPERTY(HiEq, float)                   \
+    PROPERTY(EnableEq, int32_t)             \
+    PROPERTY(EarlyRef, float)               \
     PROPERTY(ExtendTail, int32_t)
