@@ -102,13 +102,8 @@ TEST(PageTemplate, CreatedHiddenWithoutCaptionAsAChildOfTheHost) {
     EXPECT_EQ(page->Release(), 0u);
 }
 
-// Windows maps a control's origin and size from dialog units separately.
-RECT ExpectedRect(HWND page, const TemplateItem& item) {
-    const RECT origin = DialogRect(page, item.x, item.y, 0, 0);
-    const RECT size = DialogRect(page, 0, 0, item.cx, item.cy);
-    return {origin.left, origin.top, origin.left + size.right, origin.top + size.bottom};
-}
-
+// The window made from the template: its items in order, as the page found
+// them; where they sit is the compiled template's test below.
 TEST_F(PageTest, ThirtyFiveControlsInTemplateOrder) {
     const std::vector<TemplateItem> items = Layout();
     ASSERT_EQ(items.size(), 35u);
@@ -127,14 +122,6 @@ TEST_F(PageTest, ThirtyFiveControlsInTemplateOrder) {
             char text[64];
             GetWindowTextA(child, text, sizeof text);
             EXPECT_EQ(text, item.text);
-        }
-        if (item.id != IDC_LOGO) {
-            const RECT expected = ExpectedRect(window, item);
-            const RECT actual = ChildRect(window, child);
-            EXPECT_EQ(actual.left, expected.left);
-            EXPECT_EQ(actual.top, expected.top);
-            EXPECT_EQ(actual.right, expected.right);
-            EXPECT_EQ(actual.bottom, expected.bottom);
         }
     }
     RECT client;
