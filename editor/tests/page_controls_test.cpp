@@ -6,7 +6,6 @@
 #include <limits>
 
 #include "page_fixture.h"
-#include "property_access.h"
 
 namespace lumbrook {
 namespace {
@@ -305,69 +304,6 @@ TEST(PageControlTable, ControlsLeadToTheirParameters) {
     EXPECT_EQ(ParamForControl(IDC_LOGO), nullptr);
     EXPECT_EQ(ParamForControl(0), nullptr);
     EXPECT_EQ(ParamForControl(-1), nullptr);
-}
-
-// The resource script's labels and unit texts are the parameter table's: a
-// row's label sits just before its scroll bar (or is its check box's text),
-// and its unit, where the unit has a suffix, just after its edit box.
-TEST_F(PageTest, LabelsAndUnitsAreTheParameterTables) {
-    auto textOf = [](HWND control) {
-        char text[64] = {};
-        GetWindowTextA(control, text, int(sizeof text));
-        return std::string(text);
-    };
-    auto isLabel = [](HWND control) {
-        char name[16] = {};
-        GetClassNameA(control, name, int(sizeof name));
-        return control && GetDlgCtrlID(control) == 0xFFFF && lstrcmpiA(name, "Static") == 0;
-    };
-    for (const PageControl& row : kPageControls) {
-        const ParamInfo& param = Param(row.id);
-        SCOPED_TRACE(param.field);
-        if (param.kind == ParamKind::Switch) {
-            EXPECT_EQ(textOf(GetDlgItem(window, row.checkBoxId)), param.label);
-            continue;
-        }
-        const HWND label = GetWindow(GetDlgItem(window, row.scrollId), GW_HWNDPREV);
-        ASSERT_TRUE(isLabel(label));
-        EXPECT_EQ(textOf(label), param.label);
-        const HWND unit = GetWindow(GetDlgItem(window, row.editId), GW_HWNDNEXT);
-        EXPECT_EQ(isLabel(unit) ? textOf(unit) : "", param.unit.suffix);
-    }
-}
-
-// The property table, as the page and the tools reach the effect: each
-// parameter's accessors and no other's, and a refusal, with no call, for the
-// other kind or for an id that is no parameter.
-TEST(PropertyTable, EachParameterReachesOnlyItsOwnAccessors) {
-    ControlDouble effect;
-    IReverbControl* control = &effect;
-    for (const ParamInfo& param : kParamTable) {
-        SCOPED_TRACE(param.property);
-        const std::string name = param.property;
-        const bool continuous = param.kind == ParamKind::Continuous;
-        effect.log.clear();
-        float value = -1.0f;
-        int32_t setting = -1;
-        EXPECT_HR(continuous ? S_OK : E_INVALIDARG, PutFloatProperty(control, param.id, 0.25f));
-        EXPECT_HR(continuous ? S_OK : E_INVALIDARG, GetFloatProperty(control, param.id, &value));
-        EXPECT_HR(continuous ? E_INVALIDARG : S_OK, PutSwitchProperty(control, param.id, 3));
-        EXPECT_HR(continuous ? E_INVALIDARG : S_OK, GetSwitchProperty(control, param.id, &setting));
-        const std::vector<std::string> calls = {"put_" + name, "get_" + name};
-        EXPECT_EQ(effect.log, calls);
-        EXPECT_EQ(value, continuous ? 0.25f : -1.0f);
-        EXPECT_EQ(setting, continuous ? -1 : 3);
-    }
-    effect.log.clear();
-    float value = 0.0f;
-    int32_t setting = 0;
-    for (ParamId id : {ParamId::Count, ParamId(-1), ParamId(99)}) {
-        EXPECT_HR(E_INVALIDARG, PutFloatProperty(control, id, 0.5f)) << int(id);
-        EXPECT_HR(E_INVALIDARG, GetFloatProperty(control, id, &value)) << int(id);
-        EXPECT_HR(E_INVALIDARG, PutSwitchProperty(control, id, 1)) << int(id);
-        EXPECT_HR(E_INVALIDARG, GetSwitchProperty(control, id, &setting)) << int(id);
-    }
-    EXPECT_TRUE(effect.log.empty());
 }
 
 // Position to value is p times the float nearest 1/30,000, rounded once;

@@ -1,12 +1,16 @@
-// The 44-byte block exchange, the constructor's defaults, bypass, and the
-// property accessors reached through their slots.
+// The 44-byte block exchange, the constructor's defaults, bypass, the
+// property accessors reached through their slots and the property table
+// that the page and the tools reach them by.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <string>
+#include <vector>
 
 #include "com_test_support.h"
+#include "control_double.h"
 #include "property_access.h"
 
 namespace lumbrook {
@@ -175,6 +179,40 @@ TEST(EffectParams, SettersStoreAnyValueUncheckedAndStaySafe) {
     EXPECT_EQ(effect->ProcessInPlace(buffer, 64), 1);
     control->Release();
     EXPECT_EQ(effect->Release(), 0u);
+}
+
+// The property table, as the page and the tools reach the effect: each
+// parameter's accessors and no other's, and a refusal, with no call, for the
+// other kind or for an id that is no parameter.
+TEST(PropertyTable, EachParameterReachesOnlyItsOwnAccessors) {
+    ControlDouble effect;
+    IReverbControl* control = &effect;
+    for (const ParamInfo& param : kParamTable) {
+        SCOPED_TRACE(param.property);
+        const std::string name = param.property;
+        const bool continuous = param.kind == ParamKind::Continuous;
+        effect.log.clear();
+        float value = -1.0f;
+        int32_t setting = -1;
+        EXPECT_HR(continuous ? S_OK : E_INVALIDARG, PutFloatProperty(control, param.id, 0.25f));
+        EXPECT_HR(continuous ? S_OK : E_INVALIDARG, GetFloatProperty(control, param.id, &value));
+        EXPECT_HR(continuous ? E_INVALIDARG : S_OK, PutSwitchProperty(control, param.id, 3));
+        EXPECT_HR(continuous ? E_INVALIDARG : S_OK, GetSwitchProperty(control, param.id, &setting));
+        const std::vector<std::string> calls = {"put_" + name, "get_" + name};
+        EXPECT_EQ(effect.log, calls);
+        EXPECT_EQ(value, continuous ? 0.25f : -1.0f);
+        EXPECT_EQ(setting, continuous ? -1 : 3);
+    }
+    effect.log.clear();
+    float value = 0.0f;
+    int32_t setting = 0;
+    for (ParamId id : {ParamId::Count, ParamId(-1), ParamId(99)}) {
+        EXPECT_HR(E_INVALIDARG, PutFloatProperty(control, id, 0.5f)) << int(id);
+        EXPECT_HR(E_INVALIDARG, GetFloatProperty(control, id, &value)) << int(id);
+        EXPECT_HR(E_INVALIDARG, PutSwitchProperty(control, id, 1)) << int(id);
+        EXPECT_HR(E_INVALIDARG, GetSwitchProperty(control, id, &setting)) << int(id);
+    }
+    EXPECT_TRUE(effect.log.empty());
 }
 
 }  // namespace

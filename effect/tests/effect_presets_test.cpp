@@ -1,10 +1,10 @@
 // The fourteen factory presets through IEffectPresets.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <cwchar>
 
 #include "com_test_support.h"
-#include "factory_presets.h"
 
 namespace lumbrook {
 namespace {
@@ -107,20 +107,6 @@ TEST_F(EffectPresets, NamesNeverOverrunTheBuffer) {
     EXPECT_HR(S_OK, presets_->GetPresetName(0, nullptr, 0));
     EXPECT_HR(S_OK, presets_->GetPresetName(0, nullptr, -5));
     EXPECT_HR(E_POINTER, presets_->GetPresetName(0, nullptr, 10));
-}
-
-TEST(PresetTable, LookupByIndexAndName) {
-    EXPECT_EQ(FindPreset("9"), &kFactoryPresets[9]);
-    EXPECT_EQ(FindPreset("09 - large hall 1"), &kFactoryPresets[9]);
-    EXPECT_EQ(FindPreset("Huge Hall 1"), &kFactoryPresets[13]);
-    EXPECT_EQ(FindPreset("14"), nullptr);
-    EXPECT_EQ(FindPreset("-1"), nullptr);
-    EXPECT_EQ(FindPreset("Hall"), nullptr);
-    EXPECT_EQ(FindPreset(""), nullptr);
-    for (const PresetRecord& preset : kFactoryPresets) {
-        const size_t length = std::strlen(preset.name);
-        for (size_t i = length; i < sizeof preset.name; ++i) ASSERT_EQ(preset.name[i], 0);
-    }
 }
 
 }  // namespace

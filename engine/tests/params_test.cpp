@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -40,10 +41,12 @@ TEST(ParamTable, RowsFollowTheBlockInOrder) {
     EXPECT_EQ(FindParam(nullptr), nullptr);
 }
 
-// Each parameter reads in its unit, and each unit converts both ways with
-// the exact floats the page has always produced: typed numbers go through
-// the single-precision step (80 % lands one below 0.8), shown numbers
-// through double arithmetic.
+// Each parameter reads in its unit, and each unit converts both ways at the
+// ends of its range: 0 and 1 show as the range's ends, printed with the
+// unit's format and suffix, and typing an end gives 0 or 1 back exactly; a
+// number past an end is clamped to it. Inside, typed numbers go through the
+// single-precision step (80 % lands one below 0.8), shown numbers through
+// double arithmetic.
 TEST(DisplayUnits, RowsConversionsAndSpellings) {
     const UnitId units[kParamCount] = {UnitId::Milliseconds, UnitId::Plain,    UnitId::Percent,
                                        UnitId::Percent,      UnitId::Percent,  UnitId::Percent,
@@ -53,45 +56,47 @@ TEST(DisplayUnits, RowsConversionsAndSpellings) {
         EXPECT_EQ(&kParamTable[i].unit, &Unit(units[i])) << kParamTable[i].field;
     const struct {
         UnitId id;
-        double min, max;
-        const char* format;
-        const char* suffix;
+        const char* low;
+        const char* high;
         const char* typedSuffix;
-    } rows[] = {{UnitId::Percent, 0.0, 100.0, "%3.1f", "%", "%"},
-                {UnitId::Milliseconds, 0.0, 100.0, "%3.1f", "ms", "ms"},
-                {UnitId::Decibels, -6.0, 6.0, "%1.2f", "dB", "dB"},
-                {UnitId::Plain, 0.0, 100.0, "%3.1f", "", "%"},
-                {UnitId::Switch, 0.0, 1.0, "%.0f", "", nullptr}};
-    ASSERT_EQ(sizeof rows / sizeof rows[0], size_t(kUnitCount));
-    for (const auto& row : rows) {
-        const DisplayUnit& unit = Unit(row.id);
-        SCOPED_TRACE(row.format + std::string(" ") + row.suffix);
-        EXPECT_EQ(unit.id, row.id);
-        EXPECT_EQ(unit.min, row.min);
-        EXPECT_EQ(unit.max, row.max);
-        EXPECT_STREQ(unit.format, row.format);
-        EXPECT_STREQ(unit.suffix, row.suffix);
-        EXPECT_STREQ(unit.typedSuffix, row.typedSuffix);
-        EXPECT_EQ(ClampDisplay(unit, row.max + 0.5), row.max);
-        EXPECT_EQ(ClampDisplay(unit, row.min - 0.5), row.min);
-        EXPECT_EQ(ClampDisplay(unit, std::nan("")), row.min);
-        EXPECT_EQ(ClampDisplay(unit, (row.min + row.max) / 2), (row.min + row.max) / 2);
+    } edges[] = {{UnitId::Percent, "0.0%", "100.0%", "%"},
+                 {UnitId::Milliseconds, "0.0ms", "100.0ms", "ms"},  // 1.0 is 100 ms
+                 {UnitId::Decibels, "-6.00dB", "6.00dB", "dB"},
+                 {UnitId::Plain, "0.0", "100.0", "%"},
+                 {UnitId::Switch, "0", "1", nullptr}};
+    ASSERT_EQ(sizeof edges / sizeof edges[0], size_t(kUnitCount));
+    for (const auto& edge : edges) {
+        const DisplayUnit& unit = Unit(edge.id);
+        SCOPED_TRACE(edge.high);
+        EXPECT_EQ(unit.id, edge.id);
+        for (const float value : {0.0f, 1.0f}) {
+            const double display = DisplayFromValue(unit, value);
+            EXPECT_EQ(display, value == 0.0f ? unit.min : unit.max);
+            EXPECT_EQ(ValueFromDisplay(unit, display), value);
+            char text[32];
+            std::snprintf(text, sizeof text, unit.format, display);
+            EXPECT_EQ(std::string(text) + unit.suffix, value == 0.0f ? edge.low : edge.high);
+        }
+        EXPECT_STREQ(unit.typedSuffix, edge.typedSuffix);
+        EXPECT_EQ(ClampDisplay(unit, unit.max + 0.5), unit.max);
+        EXPECT_EQ(ClampDisplay(unit, unit.min - 0.5), unit.min);
+        EXPECT_EQ(ClampDisplay(unit, std::nan("")), unit.min);
+        EXPECT_EQ(ClampDisplay(unit, (unit.min + unit.max) / 2), (unit.min + unit.max) / 2);
     }
     const struct {
         UnitId id;
         double display;
         uint32_t valueBits;
-    } typed[] = {{UnitId::Percent, 35.0, 0x3eb33333},      {UnitId::Percent, 80.0, 0x3f4ccccc},
-                 {UnitId::Milliseconds, 33.3, 0x3eaa7efa}, {UnitId::Plain, 100.0, 0x3f800000},
-                 {UnitId::Decibels, -3.0, 0x3e800000},     {UnitId::Decibels, 2.5, 0x3f355556},
-                 {UnitId::Decibels, 6.0, 0x3f800000},      {UnitId::Decibels, -6.0, 0x00000000}};
+    } typed[] = {{UnitId::Percent, 35.0, 0x3eb33333},
+                 {UnitId::Percent, 80.0, 0x3f4ccccc},
+                 {UnitId::Milliseconds, 33.3, 0x3eaa7efa},
+                 {UnitId::Decibels, -3.0, 0x3e800000},
+                 {UnitId::Decibels, 2.5, 0x3f355556}};
     for (const auto& c : typed)
         EXPECT_EQ(test::Bits(ValueFromDisplay(Unit(c.id), c.display)), c.valueBits)
             << Unit(c.id).suffix << " " << c.display;
     EXPECT_EQ(DisplayFromValue(Unit(UnitId::Percent), 0.8f), double(0.8f) * 100.0);
     EXPECT_EQ(DisplayFromValue(Unit(UnitId::Decibels), 0.25f), -3.0);
-    EXPECT_EQ(DisplayFromValue(Unit(UnitId::Decibels), 1.0f), 6.0);
-    EXPECT_EQ(DisplayFromValue(Unit(UnitId::Switch), 1.0f), 1.0);
     const DisplayUnit& onOff = Unit(UnitId::Switch);
     EXPECT_STREQ(onOff.onWords[0], "on");
     EXPECT_STREQ(onOff.offWords[0], "off");
