@@ -204,7 +204,13 @@ bool OutputFile::Write(const void* bytes, size_t size) {
     while (size > 0) {
         const ssize_t done = write(fd_, at, size);
         if (done < 0 && errno == EINTR) continue;
-        if (done <= 0) return false;
+        if (done <= 0) {
+            // Callers may read errno as well: naming the failure keeps it.
+            const int code = errno;
+            writeFailure_ = Reason();
+            errno = code;
+            return false;
+        }
         at += done;
         size -= size_t(done);
     }
@@ -248,16 +254,6 @@ void OutputFile::Abandon() {
         Forget(temp_);
         temp_.clear();
     }
-}
-
-bool WriteWholeFile(const std::string& path, const void* bytes, size_t size, std::string* error) {
-    OutputFile file;
-    if (!file.Open(path, error)) return false;
-    if (!file.Write(bytes, size)) {
-        *error = "cannot write '" + path + "': " + Reason();
-        return false;
-    }
-    return file.Commit(error);
 }
 
 }  // namespace lumbrook

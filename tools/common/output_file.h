@@ -46,22 +46,20 @@ public:
     // Removes the temporary file; an existing output stays as it was.
     void Abandon();
 
+    // Why the last Write failed, for people ("the disk is full").
+    const std::string& WriteFailure() const { return writeFailure_; }
+
 #ifdef _WIN32
     // Wide paths, as the Windows tools take them; the narrow ones above are
     // in the ANSI code page.
     static std::string Problem(const std::wstring& path);
     bool Open(const std::wstring& path, std::string* error);
-    // Why the last Write failed, for people ("the disk is full").
-    const std::string& WriteFailure() const {
-        return writeFailure_;
-    }
     // Where the next Write goes: back to the start, to finish a header.
     bool Rewind();
 
 private:
     std::wstring path_, temp_;
     HANDLE file_ = INVALID_HANDLE_VALUE;
-    std::string writeFailure_;
 #else
     // True when the path names the same file as another existing path.
     static bool SameFile(const std::string& a, const std::string& b);
@@ -80,10 +78,20 @@ private:
     int fd_ = -1;
     bool stream_ = false, ownsFd_ = false;
 #endif
+    std::string writeFailure_;
 };
 
 // Writes a small file completely through OutputFile.
-bool WriteWholeFile(const std::string& path, const void* bytes, size_t size, std::string* error);
+inline bool WriteWholeFile(const std::string& path, const void* bytes, size_t size,
+                           std::string* error) {
+    OutputFile file;
+    if (!file.Open(path, error)) return false;
+    if (!file.Write(bytes, size)) {
+        *error = "cannot write '" + path + "': " + file.WriteFailure();
+        return false;
+    }
+    return file.Commit(error);
+}
 
 #ifdef _WIN32
 // Text for people: ASCII as it is, anything else as '?'.

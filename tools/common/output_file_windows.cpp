@@ -171,14 +171,4 @@ void OutputFile::Abandon() {
     }
 }
 
-bool WriteWholeFile(const std::string& path, const void* bytes, size_t size, std::string* error) {
-    OutputFile file;
-    if (!file.Open(path, error)) return false;
-    if (!file.Write(bytes, size)) {
-        *error = "cannot write '" + path + "': " + file.WriteFailure();
-        return false;
-    }
-    return file.Commit(error);
-}
-
 }  // namespace lumbrook
