@@ -38,8 +38,9 @@ void FreeZeroed(void* memory) {
     munmap(mapping, *static_cast<std::size_t*>(mapping));
 }
 #else
-// Elsewhere (the 32-bit Windows plug-in) the C runtime takes a block this
-// large from the system as zeroed pages and calloc leaves them untouched.
+// Elsewhere (the Windows plug-ins, 32- and 64-bit) the C runtime takes a
+// block this large from the system as zeroed pages and calloc leaves them
+// untouched.
 void* AllocateZeroed(std::size_t size) {
     return std::calloc(1, size ? size : 1);
 }

@@ -5,7 +5,8 @@
 ; and by its own register-typelib.exe. The uninstaller, also listed in
 ; Add/Remove Programs, unregisters both and removes every file and key the
 ; installer made. Both are silent with /S and exit non-zero on a failed step.
-; Built by installer/CMakeLists.txt from the files of dist/win32 and dist/win64:
+; Built by installer/CMakeLists.txt from the programs in build/win32/bin and
+; build/win64/bin:
 ;   makensis -DVERSION=1.0.0 -DWIN32_DIR=... -DWIN64_DIR=... -DOUTFILE=... LumbrookReverb.nsi
 
 Unicode true

@@ -15,7 +15,8 @@ case "$tree" in
               -DCMAKE_CXX_FLAGS="-fsanitize=address,undefined -fno-sanitize-recover=all" >/dev/null ;;
   win32) cmake -S . -B build/win32 -DCMAKE_BUILD_TYPE=Release \
            -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw32.cmake >/dev/null ;;
-  # Its installer takes the 32-bit build from dist/win32: that tree first.
+  # Its installer and side-by-side tests take the 32-bit programs from
+  # build/win32/bin: that tree first.
   win64) "$0" win32
          cmake -S . -B build/win64 -DCMAKE_BUILD_TYPE=Release \
            -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-mingw64.cmake >/dev/null ;;

@@ -2,8 +2,8 @@
 // write opens it: the plug-in registered with regsvr32, the effect made
 // through COM, and its pages (ISpecifyPropertyPages) shown by
 // OleCreatePropertyFrame. The frame is modal and runs its own loop, so a
-// timer inside that loop finds the page, works a control and closes the
-// frame; a watchdog ends the program if the frame never returns.
+// timer inside that loop finds the page, works its controls as a user does
+// and closes the frame; a watchdog ends the program if the frame never returns.
 #include <gtest/gtest.h>
 
 #include <olectl.h>
@@ -11,7 +11,9 @@
 #include <cstdio>
 
 #include "derived_classes.h"
+#include "editor_support.h"
 #include "module_support.h"
+#include "property_access.h"
 #include "resource.h"
 
 namespace lumbrook {
@@ -108,6 +110,18 @@ int32_t Bypass(IReverbControl* effect) {
     return bypass;
 }
 
+float Value(IReverbControl* effect, ParamId id) {
+    float value = -1.0f;
+    EXPECT_HR(S_OK, GetFloatProperty(effect, id, &value));
+    return value;
+}
+
+// What the visit sets through the page: on steps of their scroll bars, so
+// that the page's Apply, should the frame call it on OK, writes them again
+// unchanged and OK and Cancel leave the same values.
+constexpr int kRoomSizePosition = 15150;  // a thumb drag to 15,000, then one step right
+constexpr float kTypedPreDelay = 0.25f;   // "25" ms
+
 // The frame's page area (the page's parent) and the controls it cuts.
 struct PageArea {
     HWND window;
@@ -147,7 +161,8 @@ void CALLBACK VisitFrame(HWND, UINT, UINT_PTR timer, DWORD) {
         return;
     }
     // The frame's page area shows every control of the page, and the page
-    // shows the effect's settings (Enable Eq was switched on before).
+    // shows the effect's settings (Enable Eq, Room Size and PreDelay were set
+    // before).
     visit.page = GetParent(bypass.found);
     EXPECT_TRUE(IsWindowVisible(visit.page));
     EXPECT_EQ(ControlsCut(visit.page), 0);
@@ -155,11 +170,25 @@ void CALLBACK VisitFrame(HWND, UINT, UINT_PTR timer, DWORD) {
     EXPECT_TRUE(TabReaches(frame, visit.page));
     EXPECT_EQ(ClassOf(GetDlgItem(visit.page, IDC_ROOMSIZE_SCROLL)), L"ScrollBar");
     EXPECT_EQ(ClassOf(GetDlgItem(visit.page, IDC_PREDELAY_EDIT)), L"Edit");
+    EXPECT_EQ(Text(visit.page, IDC_ROOMSIZE_EDIT), "90.0");
+    EXPECT_EQ(Text(visit.page, IDC_PREDELAY_EDIT), "50.0");
     EXPECT_EQ(Bypass(visit.effect), 0);
     SendMessageW(bypass.found, BM_CLICK, 0, 0);
     EXPECT_EQ(Bypass(visit.effect), 1);
     SendMessageW(bypass.found, BM_CLICK, 0, 0);
     EXPECT_EQ(Bypass(visit.effect), 0);
+    // A drag of the Room Size thumb and a step, and a number typed into the
+    // PreDelay box, reach the effect at once.
+    Scroll(visit.page, IDC_ROOMSIZE_SCROLL, SB_THUMBTRACK, 15000);
+    Scroll(visit.page, IDC_ROOMSIZE_SCROLL, SB_THUMBPOSITION, 15000);
+    Scroll(visit.page, IDC_ROOMSIZE_SCROLL, SB_ENDSCROLL);
+    Scroll(visit.page, IDC_ROOMSIZE_SCROLL, SB_LINERIGHT);
+    EXPECT_EQ(Position(visit.page, IDC_ROOMSIZE_SCROLL), kRoomSizePosition);
+    EXPECT_EQ(Value(visit.effect, ParamId::RoomSize), ValueAt(kRoomSizePosition));
+    EXPECT_EQ(Text(visit.page, IDC_ROOMSIZE_EDIT), "50.5");
+    Type(visit.page, IDC_PREDELAY_EDIT, "25");
+    EXPECT_EQ(Value(visit.effect, ParamId::PreDelay), kTypedPreDelay);
+    EXPECT_EQ(Position(visit.page, IDC_PREDELAY_SCROLL), 7500);
     HWND button = GetDlgItem(frame, visit.closeWith);
     EXPECT_NE(button, nullptr);
     PostMessageW(button, BM_CLICK, 0, 0);
@@ -204,6 +233,8 @@ TEST_F(PropertyFrame, ShowsTheEditorAndClosesOnOkAndOnCancel) {
             Query<ISpecifyPropertyPages>(effect, IID_ISpecifyPropertyPages);
         ASSERT_TRUE(control && specify);
         EXPECT_HR(S_OK, control->put_EnableEq(1));
+        EXPECT_HR(S_OK, control->put_RoomSize(0.9f));
+        EXPECT_HR(S_OK, control->put_PreDelay(0.5f));
         CAUUID pages = {};
         ASSERT_HRESULT_SUCCEEDED(specify->GetPages(&pages));
         specify->Release();
@@ -227,6 +258,8 @@ TEST_F(PropertyFrame, ShowsTheEditorAndClosesOnOkAndOnCancel) {
         int visible = 0;
         EnumThreadWindows(GetCurrentThreadId(), CountVisible, reinterpret_cast<LPARAM>(&visible));
         EXPECT_EQ(visible, 0);
+        EXPECT_EQ(Value(control, ParamId::RoomSize), ValueAt(kRoomSizePosition));
+        EXPECT_EQ(Value(control, ParamId::PreDelay), kTypedPreDelay);
         // The frame let go of its page and the page of the effect.
         control->Release();
         EXPECT_EQ(effect->Release(), 0u);

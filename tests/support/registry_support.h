@@ -25,6 +25,13 @@ inline std::wstring ReadString(const std::wstring& key, const wchar_t* name = nu
     return result == ERROR_SUCCESS ? value : L"<missing>";
 }
 
+// "CLSID\\{...}", the class's key under HKCR.
+inline std::wstring ClassKey(const GUID& clsid) {
+    wchar_t text[40];
+    StringFromGUID2(clsid, text, 40);
+    return std::wstring(L"CLSID\\") + text;
+}
+
 inline bool KeyExists(const std::wstring& key, REGSAM view = 0) {
     HKEY handle;
     if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | view, &handle) != ERROR_SUCCESS)

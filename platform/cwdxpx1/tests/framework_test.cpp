@@ -478,12 +478,6 @@ TEST_F(Framework, LastReleaseClosesThePageAndLetsGoOfAll) {
     EXPECT_EQ(effect->Release(), 0u);
 }
 
-std::wstring ClassKey(const GUID& clsid) {
-    WCHAR text[40];
-    StringFromGUID2(clsid, text, 40);
-    return std::wstring(L"CLSID\\") + text;
-}
-
 TEST_F(Framework, RegistrationWritesAndRemovesTheServerEntries) {
     HINSTANCE module = GetModuleHandleW(nullptr);
     WCHAR path[MAX_PATH];

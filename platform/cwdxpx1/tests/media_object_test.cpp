@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <dshow.h>
+#include <olectl.h>
 
 #include <vector>
 
@@ -31,21 +32,31 @@ const GUID kMediaEffectClass = {
     0x9E1A0011, 0x1111, 0x4222, {0x83, 0x33, 0x44, 0x44, 0x55, 0x55, 0x66, 0x11}};
 const GUID kMediaObjectClass = cwdxpx1::MediaObjectClassOf(kMediaEffectClass);
 const GUID kFilterClass = cwdxpx1::FilterClassOf(kMediaEffectClass);
+// An effect recorded after ours, whose registration a test can make fail
+// once ours is written (see RegistrationListsTheEffectForHostsAndRemovesItAgain).
+const GUID kBlockedEffectClass = {
+    0x9E1A0012, 0x1111, 0x4222, {0x83, 0x33, 0x44, 0x44, 0x55, 0x55, 0x66, 0x12}};
 constexpr uint32_t kRate = 44100;
 constexpr int32_t kPreset = 8;  // "09 - Large Hall 1"
 
 class MediaEffectFactory : public IInPlaceFactory {
 public:
-    const GUID* STDMETHODCALLTYPE GetClassId() override { return &kMediaEffectClass; }
-    const WCHAR* STDMETHODCALLTYPE GetName() override { return L"Media Test Reverb"; }
+    MediaEffectFactory(const GUID& clsid, const WCHAR* name) : clsid_(clsid), name_(name) {}
+    const GUID* STDMETHODCALLTYPE GetClassId() override { return &clsid_; }
+    const WCHAR* STDMETHODCALLTYPE GetName() override { return name_; }
     IUnknown* STDMETHODCALLTYPE CreateEffect() override {
         return static_cast<IReverbControl*>(ReverbEffect::Create());
     }
     const char* STDMETHODCALLTYPE GetAnsiName() override { return ""; }
     const char* STDMETHODCALLTYPE GetHelpFile() override { return ""; }
     int32_t STDMETHODCALLTYPE GetFlag() override { return 1; }
+
+private:
+    GUID clsid_;
+    const WCHAR* name_;
 };
-MediaEffectFactory gMediaFactory;
+MediaEffectFactory gMediaFactory(kMediaEffectClass, L"Media Test Reverb");
+MediaEffectFactory gBlockedFactory(kBlockedEffectClass, L"Blocked Test Reverb");
 
 // A media buffer over a vector of bytes.
 class Buffer final : public IMediaBuffer {
@@ -123,6 +134,7 @@ protected:
 
     static void SetUpTestSuite() {
         ASSERT_HRESULT_SUCCEEDED(CActiveMovieManager::AddFactory(&gMediaFactory));
+        ASSERT_HRESULT_SUCCEEDED(CActiveMovieManager::AddFactory(&gBlockedFactory));
     }
 
     static IClassFactory* ClassObject(const GUID& clsid) {
@@ -538,8 +550,29 @@ TEST_F(MediaObject, RegistrationListsTheEffectForHostsAndRemovesItAgain) {
     StringFromGUID2(kFilterClass, text, 40);
     const std::wstring filterInstance =
         std::wstring(L"CLSID\\{083863F1-70DE-11D0-BD40-00A0C911CE86}\\Instance\\") + text;
-    StringFromGUID2(kMediaObjectClass, text, 40);
-    const std::wstring mediaObjectServer = std::wstring(L"CLSID\\") + text + L"\\InprocServer32";
+    const std::wstring mediaObjectServer = ClassKey(kMediaObjectClass) + L"\\InprocServer32";
+    const auto nothingLeft = [&](const char* when) {
+        EXPECT_FALSE(listed()) << when;
+        EXPECT_FALSE(KeyExists(filterInstance)) << when;
+        for (const GUID* clsid :
+             {&kMediaEffectClass, &kMediaObjectClass, &kFilterClass, &kBlockedEffectClass})
+            EXPECT_FALSE(KeyExists(ClassKey(*clsid))) << when;
+    };
+    // Whatever is found later, this test's registration put there.
+    nothingLeft("before registering");
+
+    // A registration that fails after ours is listed takes it out again. A
+    // volatile class key can hold no lasting key, so the blocked effect's
+    // InprocServer32 cannot be written under it.
+    const std::wstring blockedKey = ClassKey(kBlockedEffectClass);
+    HKEY blocked = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, blockedKey.c_str(), 0, nullptr,
+                              REG_OPTION_VOLATILE, KEY_WRITE, nullptr, &blocked, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(blocked);
+    EXPECT_HR(SELFREG_E_CLASS, CActiveMovieManager::RegisterServer(module));
+    nothingLeft("after a failed registration");
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, blockedKey.c_str());
 
     EXPECT_HR(S_OK, CActiveMovieManager::RegisterServer(module));
     EXPECT_TRUE(listed());
@@ -571,9 +604,7 @@ TEST_F(MediaObject, RegistrationListsTheEffectForHostsAndRemovesItAgain) {
     CoUninitialize();
 
     EXPECT_HR(S_OK, CActiveMovieManager::UnregisterServer());
-    EXPECT_FALSE(listed());
-    EXPECT_FALSE(KeyExists(filterInstance));
-    EXPECT_FALSE(KeyExists(mediaObjectServer));
+    nothingLeft("after unregistering");
     EXPECT_HR(S_OK, CActiveMovieManager::UnregisterServer());  // nothing left to remove
 }
 
