@@ -113,8 +113,9 @@ void RunWetPath(NetworkState& net, const CallSettings& call, const BatchInput& i
         const bool straight = NoneWraps<kCombs>(cursor, length, segment);
         float* line[kCombs];
         for (int k = 0; k < kCombs; ++k)
-            line[k] = straight ? net.combLine[k] + cursor[k]
-                               : OpenWindow(net.combLine[k], cursor[k], length[k], segment, spare[k]);
+            line[k] = straight
+                          ? net.combLine[k] + cursor[k]
+                          : OpenWindow(net.combLine[k], cursor[k], length[k], segment, spare[k]);
         ReadCombs<kChannels>(call, scratch, line, done, segment);
         RunAllpasses<kChannels>(net, call, scratch, done, segment);
         FilterCombs<kChannels, eq>(call, scratch, store, equaliser, done, segment);

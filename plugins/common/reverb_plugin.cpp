@@ -67,8 +67,7 @@ void ReverbPlugin::ApplyControls() {
             allKnown_ = false;
             continue;
         }
-        if (appliedKnown_[i] && std::memcmp(&port[i], &applied_[i], sizeof port[i]) == 0)
-            continue;
+        if (appliedKnown_[i] && std::memcmp(&port[i], &applied_[i], sizeof port[i]) == 0) continue;
         applied_[i] = port[i];
         appliedKnown_[i] = true;
         const ParamInfo& param = Param(kPortOrder[i]);
