@@ -19,7 +19,6 @@
 #include "reverb_engine.h"
 #include "test_signals.h"
 #ifdef _WIN32
-#include "identifiers.h"
 #include "interfaces.h"
 #include "plugin_loader.h"
 #endif
