@@ -13,11 +13,14 @@ namespace lumbrook {
 class FlushDenormalsGuard {
 public:
 #ifdef LUMBROOK_HAS_MXCSR
+    // Writing the mode stalls the processor for longer than a small buffer's
+    // frames take, so a caller that already flushes (many audio hosts do)
+    // pays for neither write.
     FlushDenormalsGuard() : saved_(_mm_getcsr()) {
-        _mm_setcsr(saved_ | kFlushToZero | kDenormalsAreZero);
+        if ((saved_ & kFlush) != kFlush) _mm_setcsr(saved_ | kFlush);
     }
     ~FlushDenormalsGuard() {
-        _mm_setcsr(saved_);
+        if ((saved_ & kFlush) != kFlush) _mm_setcsr(saved_);
     }
 #else
     FlushDenormalsGuard() {}
@@ -29,6 +32,7 @@ private:
 #ifdef LUMBROOK_HAS_MXCSR
     static constexpr unsigned kFlushToZero = 0x8000;
     static constexpr unsigned kDenormalsAreZero = 0x0040;
+    static constexpr unsigned kFlush = kFlushToZero | kDenormalsAreZero;
     unsigned saved_;
 #endif
 };

@@ -56,9 +56,11 @@ void RunAllpasses(NetworkState& net, const CallSettings& call, Scratch& scratch,
         for (int32_t frames = frameCount; frames > 0;) {
             const int32_t segment =
                 whole ? frames : SegmentBeforeWrap(cursor, length, kAllpassesPerChannel, frames);
+            const bool straight = NoneWraps<kAllpassesPerChannel>(cursor, length, segment);
             float* at[kAllpassesPerChannel];
             for (int k = 0; k < kAllpassesPerChannel; ++k)
-                at[k] = OpenWindow(line[k], cursor[k], length[k], segment, spare[k]);
+                at[k] = straight ? line[k] + cursor[k]
+                                 : OpenWindow(line[k], cursor[k], length[k], segment, spare[k]);
             int32_t j = 0;
             for (; j + 4 <= segment; j += 4) {
                 V4d v = Load<V4d>(x + j);
@@ -78,8 +80,11 @@ void RunAllpasses(NetworkState& net, const CallSettings& call, Scratch& scratch,
                 }
                 x[j] = v;
             }
-            for (int k = 0; k < kAllpassesPerChannel; ++k)
-                CloseWindow(line[k], cursor[k], length[k], segment, at[k]);
+            if (straight)
+                AdvanceCursors(cursor, length, kAllpassesPerChannel, segment);
+            else
+                for (int k = 0; k < kAllpassesPerChannel; ++k)
+                    CloseWindow(line[k], cursor[k], length[k], segment, at[k]);
             x += segment;
             frames -= segment;
         }
@@ -105,15 +110,21 @@ void RunWetPath(NetworkState& net, const CallSettings& call, const BatchInput& i
         const int32_t left = frameCount - done;
         const int32_t slice = left < kCombSliceFrames ? left : kCombSliceFrames;
         const int32_t segment = whole ? slice : SegmentBeforeWrap(cursor, length, kCombs, slice);
+        const bool straight = NoneWraps<kCombs>(cursor, length, segment);
         float* line[kCombs];
         for (int k = 0; k < kCombs; ++k)
-            line[k] = OpenWindow(net.combLine[k], cursor[k], length[k], segment, spare[k]);
+            line[k] = straight
+                          ? net.combLine[k] + cursor[k]
+                          : OpenWindow(net.combLine[k], cursor[k], length[k], segment, spare[k]);
         ReadCombs<kChannels>(call, scratch, line, done, segment);
         RunAllpasses<kChannels>(net, call, scratch, done, segment);
         FilterCombs<kChannels, eq>(call, scratch, store, equaliser, done, segment);
         WriteCombs<kChannels>(call, input, scratch, line, done, segment);
-        for (int k = 0; k < kCombs; ++k)
-            CloseWindow(net.combLine[k], cursor[k], length[k], segment, line[k]);
+        if (straight)
+            AdvanceCursors(cursor, length, kCombs, segment);
+        else
+            for (int k = 0; k < kCombs; ++k)
+                CloseWindow(net.combLine[k], cursor[k], length[k], segment, line[k]);
         done += segment;
     }
     for (int g = 0; g < kCombs / 4; ++g)

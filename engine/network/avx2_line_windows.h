@@ -40,6 +40,20 @@ inline void CloseWindow(float* line, int32_t& cursor, int32_t length, int32_t fr
     cursor = frames - before;
 }
 
+// True when none of `count` lines wraps within `frames` frames of its
+// cursor: each window is then the line itself, and closing it only moves
+// the cursor on. Most calls of a small host buffer find it so, and one
+// check of all the lines costs less than opening each window.
+template <int kCount>
+inline bool NoneWraps(const int32_t* cursor, const int32_t* length, int32_t frames) {
+    int32_t room = length[0] - cursor[0];
+    for (int i = 1; i < kCount; ++i) {
+        const int32_t r = length[i] - cursor[i];
+        room = r < room ? r : room;
+    }
+    return room >= frames;
+}
+
 inline int32_t ShortestLength(const int32_t* length, int count) {
     int32_t shortest = length[0];
     for (int i = 1; i < count; ++i)

@@ -6,10 +6,7 @@
 
 namespace lumbrook {
 
-void ShelfFilter::Prepare(ShelfKind kind, double corner, double gain, double sampleRate) {
-    if (designCorner == corner && designGain == gain && designKind == kind &&
-        designRate == sampleRate)
-        return;
+void ShelfFilter::Design(ShelfKind kind, double corner, double gain, double sampleRate) {
     designCorner = corner;
     designGain = gain;
     designKind = kind;

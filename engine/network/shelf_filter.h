@@ -24,8 +24,14 @@ struct ShelfFilter {
     ShelfKind designKind;       // None until the first use after a reset
 
     // Redesigns when any input differs from the current design (exact
-    // comparisons); the history is kept. sampleRate must be positive.
-    void Prepare(ShelfKind kind, double corner, double gain, double sampleRate);
+    // comparisons); the history is kept. sampleRate must be positive. Inline:
+    // every processing call asks, and the answer is nearly always no.
+    void Prepare(ShelfKind kind, double corner, double gain, double sampleRate) {
+        if (designCorner != corner || designGain != gain || designKind != kind ||
+            designRate != sampleRate)
+            Design(kind, corner, gain, sampleRate);
+    }
+    void Design(ShelfKind kind, double corner, double gain, double sampleRate);
 
     double Filter(double x);
 };

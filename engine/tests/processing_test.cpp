@@ -7,6 +7,10 @@
 #include <cstring>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <xmmintrin.h>
+#endif
+
 #include "engine_fixture.h"
 
 namespace lumbrook {
@@ -471,17 +475,28 @@ TEST(Processing, OutputDoesNotDependOnBufferSizes) {
     }
 }
 
+// Whatever mode the caller runs in (hosts often flush already, or flush
+// half), the call flushes and the caller gets its own mode back, bit for bit.
 TEST(Processing, DenormalsFlushOnlyDuringTheCall) {
 #if defined(__SSE2__)
-    auto engine = MakeEngine();
-    engine->ResetStream(44100);
-    volatile float tiny = 1e-39f;
-    std::vector<float> buffer = {tiny, tiny};
-    engine->SetFloat(ParamId::DryLevel, 1.0f);
-    engine->ProcessInPlace(buffer.data(), 1, Stereo());
-    EXPECT_EQ(buffer[0], 0.0f);  // flushed inside the call
-    volatile float stillTiny = tiny * 1.0f;
-    EXPECT_NE(stillTiny, 0.0f);  // the caller's mode is back
+    // The six low bits record what the arithmetic raised, not the mode.
+    constexpr unsigned kFlushToZero = 0x8000, kDenormalsAreZero = 0x0040, kRaisedFlags = 0x3F;
+    const unsigned original = _mm_getcsr();
+    for (unsigned mode : {0u, kFlushToZero, kDenormalsAreZero, kFlushToZero | kDenormalsAreZero}) {
+        auto engine = MakeEngine();
+        engine->ResetStream(44100);
+        engine->SetFloat(ParamId::DryLevel, 1.0f);
+        const unsigned caller =
+            (original & ~(kFlushToZero | kDenormalsAreZero | kRaisedFlags)) | mode;
+        _mm_setcsr(caller);
+        volatile float tiny = 1e-39f;
+        std::vector<float> buffer = {tiny, tiny};
+        engine->ProcessInPlace(buffer.data(), 1, Stereo());
+        const unsigned after = _mm_getcsr() & ~kRaisedFlags;
+        _mm_setcsr(original);
+        EXPECT_EQ(buffer[0], 0.0f) << "mode " << mode;  // flushed inside the call
+        EXPECT_EQ(after, caller) << "mode " << mode;    // the caller's mode is back
+    }
 #else
     GTEST_SKIP() << "no MXCSR";
 #endif

@@ -40,6 +40,7 @@ void ReverbPlugin::Connect(uint32_t port, void* data) {
 // them, before the stream starts afresh.
 void ReverbPlugin::Activate() {
     for (bool& known : appliedKnown_) known = false;
+    allKnown_ = false;
     ApplyControls();
     engine_.ResetStream(sampleRate_);
     const int32_t eqSwitch = engine_.GetSwitch(ParamId::EnableEq);
@@ -54,21 +55,29 @@ void ReverbPlugin::Activate() {
 
 // The effect's path for automation: one single setter per changed value, so
 // a new length takes effect at once and bypass keeps the network running.
+// Nearly every run changes nothing: one comparison of all the ports then
+// ends it, where a look at each port costs a small buffer dearly.
 void ReverbPlugin::ApplyControls() {
+    float port[kControlCount];
+    for (int i = 0; i < kControlCount; ++i) port[i] = control_[i] ? *control_[i] : applied_[i];
+    if (allKnown_ && std::memcmp(port, applied_, sizeof port) == 0) return;
+    allKnown_ = true;
     for (int i = 0; i < kControlCount; ++i) {
-        if (!control_[i]) continue;
-        const float port = *control_[i];
-        if (appliedKnown_[i] && std::memcmp(&port, &applied_[i], sizeof port) == 0) continue;
-        applied_[i] = port;
+        if (!control_[i]) {
+            allKnown_ = false;
+            continue;
+        }
+        if (appliedKnown_[i] && std::memcmp(&port[i], &applied_[i], sizeof port[i]) == 0) continue;
+        applied_[i] = port[i];
         appliedKnown_[i] = true;
         const ParamInfo& param = Param(kPortOrder[i]);
         if (param.id == ParamId::Bypass) {
-            const bool on = SwitchFromPort(port) != 0;
+            const bool on = SwitchFromPort(port[i]) != 0;
             bypassed_ = bypassInverted_ ? !on : on;
         } else if (param.kind == ParamKind::Switch) {
-            engine_.SetSwitch(param.id, SwitchFromPort(port));
+            engine_.SetSwitch(param.id, SwitchFromPort(port[i]));
         } else {
-            engine_.SetFloat(param.id, ValueFromPort(param, port));
+            engine_.SetFloat(param.id, ValueFromPort(param, port[i]));
         }
     }
 }

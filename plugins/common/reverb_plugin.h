@@ -86,6 +86,7 @@ private:
     // until first read (hosts may connect the controls after Activate).
     float applied_[kControlCount] = {};
     bool appliedKnown_[kControlCount] = {};
+    bool allKnown_ = false;   // every control connected and applied
     bool snapBypass_ = true;  // the first Run after Activate does not fade
     bool bypassed_ = false;   // the port's state
     float wetShare_ = 1.0f;   // 1 = processing, 0 = bypassed; between while fading
