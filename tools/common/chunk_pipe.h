@@ -1,6 +1,7 @@
-// The buffers that carry a render from stage to stage, each stage on its own
-// thread (reader, engine, writer): a fixed pool, so memory stays bounded
-// whatever the file's length, and one lock taken once per chunk hand-over.
+// The buffers that carry a rendering from stage to stage, each stage on its
+// own thread (reader, engine or effect, writer), in the native renderer and
+// in reverb-host: a fixed pool, so memory stays bounded whatever the file's
+// length, and one lock taken once per chunk hand-over.
 #pragma once
 
 #include <condition_variable>
@@ -20,8 +21,8 @@ struct Chunk {
 
 class ChunkPipe {
 public:
-    // Where a chunk waits: free for the reader, read for the engine,
-    // processed for the writer.
+    // Where a chunk waits: free for the reader, read for the engine (or the
+    // effect), processed for the writer.
     enum Queue { kFree, kRead, kProcessed, kQueueCount };
 
     // chunkCount chunks of samplesPerChunk samples, all free.
