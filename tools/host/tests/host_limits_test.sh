@@ -71,8 +71,12 @@ full-disk)
     case="full disk, $seconds s of input"
     wav silence "$scratch/in.wav" 44100 2 $((44100 * seconds))
     echo "earlier work" >"$scratch/full/o.wav"
-    message=$("$wine" "$host" render "$(win "$scratch/in.wav")" "$(win "$scratch/full/o.wav")" 2>&1)
+    # Into a file, not a pipe: Wine's services, started by the first program
+    # of a fresh prefix, would hold a pipe open long after the host ends.
+    "$wine" "$host" render "$(win "$scratch/in.wav")" "$(win "$scratch/full/o.wav")" \
+      >"$scratch/message.txt" 2>&1
     rc=$?
+    message=$(cat "$scratch/message.txt")
     [ $rc -eq 1 ] || fail "$case: exit $rc, expected 1"
     echo "$message" | grep -q "the disk is full" || fail "$case: the message '$message' gives no reason"
     expect_kept "$scratch/full/o.wav"
