@@ -2,7 +2,6 @@
 
 #include <mmreg.h>
 
-
 #include "pcm_samples.h"
 #include "tool_checks.h"
 #include "wav_header.h"

@@ -64,7 +64,6 @@ void HostStages::Read() {
         Chunk* chunk = pipe_.Take(ChunkPipe::kFree);
         if (!chunk) return;
         chunk->frames = 0;
-        chunk->last = false;
         for (;;) {
             const int64_t room = chunkFrames_ - chunk->frames;
             if (room == 0) break;
@@ -75,14 +74,12 @@ void HostStages::Read() {
             chunk->frames += got;
         }
         framesRead += chunk->frames;
-        nonFiniteSamples += int64_t(
-            CountNonFinite(chunk->samples.data(), size_t(chunk->frames) * channels_));
-        if (chunk->frames == 0) {
-            chunk->last = true;
-            pipe_.Pass(chunk, ChunkPipe::kRead);
-            return;
-        }
+        nonFiniteSamples +=
+            int64_t(CountNonFinite(chunk->samples.data(), size_t(chunk->frames) * channels_));
+        const bool end = chunk->frames == 0;
+        chunk->last = end;
         pipe_.Pass(chunk, ChunkPipe::kRead);
+        if (end) return;
     }
 }
 

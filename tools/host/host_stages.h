@@ -24,7 +24,7 @@ public:
     WavReader* in = nullptr;
     WavWriter* out = nullptr;
     IInPlaceEffect* effect = nullptr;
-    std::string inName;      // the input as messages name it
+    std::string inName;  // the input as messages name it
     bool extendTail = false;
     int64_t tailBudget = 0;  // frames the tail may add
 
