@@ -6,6 +6,13 @@
 
 namespace lumbrook {
 
+int64_t ChunkFramesFor(int32_t callFrames) {
+    constexpr int64_t kMinChunkFrames = 16384;
+    return callFrames >= kMinChunkFrames
+               ? callFrames
+               : callFrames * ((kMinChunkFrames + callFrames - 1) / callFrames);
+}
+
 ChunkPipe::ChunkPipe(size_t chunkCount, size_t samplesPerChunk) : chunks_(chunkCount) {
     for (Chunk& chunk : chunks_) {
         chunk.samples.resize(samplesPerChunk);

@@ -19,8 +19,16 @@ struct Chunk {
     bool last = false;  // marks the end of the stream and holds no samples
 };
 
+// Frames per chunk for stages that call the engine or the effect
+// `callFrames` frames at a time: whole calls, at least 16384 frames, so that
+// a small --buffer costs no more hand-overs than the default.
+int64_t ChunkFramesFor(int32_t callFrames);
+
 class ChunkPipe {
 public:
+    // One chunk per stage and one to spare.
+    static constexpr size_t kStageChunkCount = 4;
+
     // Where a chunk waits: free for the reader, read for the engine (or the
     // effect), processed for the writer.
     enum Queue { kFree, kRead, kProcessed, kQueueCount };

@@ -2,35 +2,19 @@
 // reader and the writer.
 #include "host_stages.h"
 
-#include <algorithm>
 #include <system_error>
 #include <thread>
 
-#include "reverb_engine.h"
+#include "chunk_calls.h"
 #include "tool_checks.h"
 
 namespace lumbrook {
-
-namespace {
-
-// Frames per chunk: whole effect calls, at least kMinChunkFrames, so that a
-// small --buffer costs no more hand-overs than the default.
-constexpr int64_t kMinChunkFrames = 16384;
-constexpr size_t kChunkCount = 4;  // one per stage and one to spare
-
-int64_t ChunkFramesFor(int32_t bufferFrames) {
-    return bufferFrames >= kMinChunkFrames
-               ? bufferFrames
-               : bufferFrames * ((kMinChunkFrames + bufferFrames - 1) / bufferFrames);
-}
-
-}  // namespace
 
 HostStages::HostStages(int32_t bufferFrames, uint32_t channels)
     : bufferFrames_(bufferFrames),
       channels_(channels),
       chunkFrames_(ChunkFramesFor(bufferFrames)),
-      pipe_(kChunkCount, size_t(chunkFrames_) * channels) {}
+      pipe_(ChunkPipe::kStageChunkCount, size_t(chunkFrames_) * channels) {}
 
 bool HostStages::Run(std::string* error) {
     std::thread reader, writer;
@@ -86,10 +70,8 @@ void HostStages::Read() {
 void HostStages::Process() {
     Chunk* chunk;
     while ((chunk = pipe_.Take(ChunkPipe::kRead)) && !chunk->last) {
-        for (int64_t done = 0; done < chunk->frames; done += bufferFrames_) {
-            const int32_t frames = int32_t(std::min<int64_t>(bufferFrames_, chunk->frames - done));
-            effect->ProcessInPlace(chunk->samples.data() + done * channels_, frames);
-        }
+        ProcessChunk(*chunk, bufferFrames_, channels_,
+                     [this](float* at, int32_t frames) { effect->ProcessInPlace(at, frames); });
         pipe_.Pass(chunk, ChunkPipe::kProcessed);
     }
     if (!chunk) return;
@@ -100,13 +82,7 @@ void HostStages::Process() {
     while (extendTail && !stream.Ended()) {
         Chunk* tail = pipe_.Take(ChunkPipe::kFree);
         if (!tail) return;
-        tail->frames = 0;
-        tail->last = false;
-        // Only a call that ends the tail delivers fewer frames than asked;
-        // the room check keeps even an effect that did otherwise inside.
-        while (!stream.Ended() && tail->frames + bufferFrames_ <= chunkFrames_)
-            tail->frames += stream.Next(tail->samples.data() + tail->frames * channels_,
-                                        bufferFrames_, channels_, effectTail);
+        FillWithTail(*tail, chunkFrames_, stream, bufferFrames_, channels_, effectTail);
         pipe_.Pass(tail, ChunkPipe::kProcessed);
     }
     pipe_.Pass(chunk, ChunkPipe::kProcessed);  // the end
