@@ -6,11 +6,9 @@
 
 namespace lumbrook {
 
-int64_t ChunkFramesFor(int32_t callFrames) {
-    constexpr int64_t kMinChunkFrames = 16384;
-    return callFrames >= kMinChunkFrames
-               ? callFrames
-               : callFrames * ((kMinChunkFrames + callFrames - 1) / callFrames);
+int64_t ChunkFramesFor(int32_t callFrames, int64_t minFrames) {
+    return callFrames >= minFrames ? callFrames
+                                   : callFrames * ((minFrames + callFrames - 1) / callFrames);
 }
 
 ChunkPipe::ChunkPipe(size_t chunkCount, size_t samplesPerChunk) : chunks_(chunkCount) {

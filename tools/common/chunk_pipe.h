@@ -20,9 +20,9 @@ struct Chunk {
 };
 
 // Frames per chunk for stages that call the engine or the effect
-// `callFrames` frames at a time: whole calls, at least 16384 frames, so that
-// a small --buffer costs no more hand-overs than the default.
-int64_t ChunkFramesFor(int32_t callFrames);
+// `callFrames` frames at a time: whole calls, at least minFrames, so that a
+// small --buffer costs no more hand-overs than the default.
+int64_t ChunkFramesFor(int32_t callFrames, int64_t minFrames);
 
 class ChunkPipe {
 public:

@@ -15,13 +15,15 @@ namespace lumbrook {
 
 namespace {
 
+// 128 KB of stereo float: a hand-over costs at most a futex call here.
+constexpr int64_t kMinChunkFrames = 16384;
 constexpr off_t kWritebackBytes = 8 << 20;
 
 }  // namespace
 
 RenderStages::RenderStages(int32_t bufferFrames, uint32_t channels)
     : bufferFrames_(bufferFrames),
-      chunkFrames_(ChunkFramesFor(bufferFrames)),
+      chunkFrames_(ChunkFramesFor(bufferFrames, kMinChunkFrames)),
       pipe_(ChunkPipe::kStageChunkCount, size_t(chunkFrames_) * channels) {}
 
 bool RenderStages::Run(std::string* error) {
