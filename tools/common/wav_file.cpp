@@ -2,8 +2,6 @@
 
 #include <mmreg.h>
 
-#include <cstring>
-
 #include "pcm_samples.h"
 #include "tool_checks.h"
 #include "wav_header.h"
@@ -37,7 +35,9 @@ bool WavReader::Open(const std::wstring& path, std::string* error) {
         return false;
     }
     const int64_t fileBytes = int64_t(attributes.nFileSizeHigh) << 32 | attributes.nFileSizeLow;
-    file_ = mmioOpenW(const_cast<wchar_t*>(path.c_str()), nullptr, MMIO_READ | MMIO_ALLOCBUF);
+    // Unbuffered: mmio's buffer would split each large read of samples into
+    // reads of its own 8 KB; the few small reads of the header cost nothing.
+    file_ = mmioOpenW(const_cast<wchar_t*>(path.c_str()), nullptr, MMIO_READ);
     if (!file_) {
         *error = "cannot open " + name;
         return false;
@@ -102,8 +102,11 @@ int32_t WavReader::Read(float* out, int32_t frames) {
     if (frames <= 0) return 0;
     const uint32_t sampleBytes = bits_ / 8;
     const LONG bytes = LONG(frames * channels_ * sampleBytes);
-    bytes_.resize(size_t(bytes));
-    const LONG got = mmioRead(file_, &bytes_[0], bytes);
+    // Float samples are already what the caller wants: they go straight
+    // into its buffer; PCM goes through bytes_ to be converted.
+    if (!isFloat_) bytes_.resize(size_t(bytes));
+    char* into = isFloat_ ? reinterpret_cast<char*>(out) : &bytes_[0];
+    const LONG got = mmioRead(file_, into, bytes);
     if (got < 0) return -1;
     if (got != bytes) {
         // The file ends before its data chunk does: the whole frames there are.
@@ -112,14 +115,10 @@ int32_t WavReader::Read(float* out, int32_t frames) {
     } else {
         framesLeft_ -= frames;
     }
+    if (isFloat_) return frames;
     const unsigned char* at = reinterpret_cast<const unsigned char*>(bytes_.data());
     const size_t samples = size_t(frames) * channels_;
-    for (size_t i = 0; i < samples; ++i, at += sampleBytes) {
-        if (isFloat_)
-            std::memcpy(&out[i], at, 4);
-        else
-            out[i] = PcmToFloat(at, bits_);
-    }
+    for (size_t i = 0; i < samples; ++i, at += sampleBytes) out[i] = PcmToFloat(at, bits_);
     return frames;
 }
 

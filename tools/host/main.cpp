@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "factory_presets.h"
+#include "host_stages.h"
 #include "interfaces.h"
 #include "param_file.h"
 #include "param_text.h"
@@ -260,28 +261,18 @@ int Render(const Options& options) {
     WavWriter out;
     if (!out.Open(outPath, kWavFloat, 32, in.Channels(), in.SampleRate(), &error))
         return Fail(error);
-    std::vector<float> buffer(size_t(options.bufferFrames) * in.Channels());
-    int64_t framesRead = 0, nonFinite = 0;
-    for (;;) {
-        const int32_t frames = in.Read(buffer.data(), options.bufferFrames);
-        if (frames < 0) return Fail("reading '" + inName + "' failed");
-        if (frames == 0) break;
-        framesRead += frames;
-        nonFinite += int64_t(CountNonFinite(buffer.data(), size_t(frames) * in.Channels()));
-        effect->ProcessInPlace(buffer.data(), frames);
-        if (!out.Write(buffer.data(), frames, &error)) return Fail(error);
-    }
-    const auto effectTail = [effect](float* at, int32_t frames, int32_t* done) {
-        return effect->ProcessTail(at, frames, done) == 1;
-    };
-    for (TailStream tail(budget); extendTail && !tail.Ended();) {
-        const int32_t frames =
-            tail.Next(buffer.data(), options.bufferFrames, in.Channels(), effectTail);
-        if (frames > 0 && !out.Write(buffer.data(), frames, &error)) return Fail(error);
-    }
+    HostStages stages(options.bufferFrames, in.Channels());
+    stages.in = &in;
+    stages.out = &out;
+    stages.effect = effect;
+    stages.inName = inName;
+    stages.extendTail = extendTail != 0;
+    stages.tailBudget = budget;
+    if (!stages.Run(&error)) return Fail(error);
     if (!out.Commit(&error)) return Fail(error);
-    if (nonFinite > 0) Warn(NonFiniteWarning(inName, nonFinite));
-    if (framesRead < in.Frames()) Warn(EndsEarlyWarning(inName, framesRead, in.Frames()));
+    if (stages.nonFiniteSamples > 0) Warn(NonFiniteWarning(inName, stages.nonFiniteSamples));
+    if (stages.framesRead < in.Frames())
+        Warn(EndsEarlyWarning(inName, stages.framesRead, in.Frames()));
     return 0;
 }
 

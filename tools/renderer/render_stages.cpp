@@ -8,30 +8,23 @@
 #include <system_error>
 #include <thread>
 
+#include "chunk_calls.h"
 #include "tool_checks.h"
 
 namespace lumbrook {
 
 namespace {
 
-// Frames per chunk: whole engine calls, at least kMinChunkFrames, so that a
-// small --buffer costs no more hand-overs than the default.
+// 128 KB of stereo float: a hand-over costs at most a futex call here.
 constexpr int64_t kMinChunkFrames = 16384;
-constexpr size_t kChunkCount = 4;  // one per stage and one to spare
 constexpr off_t kWritebackBytes = 8 << 20;
-
-int64_t ChunkFramesFor(int32_t bufferFrames) {
-    return bufferFrames >= kMinChunkFrames
-               ? bufferFrames
-               : bufferFrames * ((kMinChunkFrames + bufferFrames - 1) / bufferFrames);
-}
 
 }  // namespace
 
 RenderStages::RenderStages(int32_t bufferFrames, uint32_t channels)
     : bufferFrames_(bufferFrames),
-      chunkFrames_(ChunkFramesFor(bufferFrames)),
-      pipe_(kChunkCount, size_t(chunkFrames_) * channels) {}
+      chunkFrames_(ChunkFramesFor(bufferFrames, kMinChunkFrames)),
+      pipe_(ChunkPipe::kStageChunkCount, size_t(chunkFrames_) * channels) {}
 
 bool RenderStages::Run(std::string* error) {
     std::thread reader, processor;
@@ -83,10 +76,9 @@ void RenderStages::Process() {
     while ((chunk = pipe_.Take(ChunkPipe::kRead)) && !chunk->last) {
         nonFiniteSamples +=
             int64_t(CountNonFinite(chunk->samples.data(), size_t(chunk->frames) * channels));
-        for (int64_t done = 0; done < chunk->frames; done += bufferFrames_) {
-            const int32_t frames = int32_t(std::min<int64_t>(bufferFrames_, chunk->frames - done));
-            engine->ProcessInPlace(chunk->samples.data() + done * channels, frames, format);
-        }
+        ProcessChunk(*chunk, bufferFrames_, channels, [this](float* at, int32_t frames) {
+            engine->ProcessInPlace(at, frames, format);
+        });
         pipe_.Pass(chunk, ChunkPipe::kProcessed);
     }
     if (!chunk) return;
@@ -97,11 +89,7 @@ void RenderStages::Process() {
     while (extendTail && !stream.Ended()) {
         Chunk* tail = pipe_.Take(ChunkPipe::kFree);
         if (!tail) return;
-        tail->frames = 0;
-        tail->last = false;
-        while (!stream.Ended() && tail->frames < chunkFrames_)
-            tail->frames += stream.Next(tail->samples.data() + tail->frames * channels,
-                                        bufferFrames_, channels, engineTail);
+        FillWithTail(*tail, chunkFrames_, stream, bufferFrames_, channels, engineTail);
         tailFrames = stream.Delivered();
         pipe_.Pass(tail, ChunkPipe::kProcessed);
     }

@@ -1,6 +1,7 @@
-// The buffers that carry a render from stage to stage, each stage on its own
-// thread (reader, engine, writer): a fixed pool, so memory stays bounded
-// whatever the file's length, and one lock taken once per chunk hand-over.
+// The buffers that carry a rendering from stage to stage, each stage on its
+// own thread (reader, engine or effect, writer), in the native renderer and
+// in reverb-host: a fixed pool, so memory stays bounded whatever the file's
+// length, and one lock taken once per chunk hand-over.
 #pragma once
 
 #include <condition_variable>
@@ -18,10 +19,18 @@ struct Chunk {
     bool last = false;  // marks the end of the stream and holds no samples
 };
 
+// Frames per chunk for stages that call the engine or the effect
+// `callFrames` frames at a time: whole calls, at least minFrames, so that a
+// small --buffer costs no more hand-overs than the default.
+int64_t ChunkFramesFor(int32_t callFrames, int64_t minFrames);
+
 class ChunkPipe {
 public:
-    // Where a chunk waits: free for the reader, read for the engine,
-    // processed for the writer.
+    // One chunk per stage and one to spare.
+    static constexpr size_t kStageChunkCount = 4;
+
+    // Where a chunk waits: free for the reader, read for the engine (or the
+    // effect), processed for the writer.
     enum Queue { kFree, kRead, kProcessed, kQueueCount };
 
     // chunkCount chunks of samplesPerChunk samples, all free.

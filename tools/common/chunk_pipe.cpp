@@ -6,6 +6,11 @@
 
 namespace lumbrook {
 
+int64_t ChunkFramesFor(int32_t callFrames, int64_t minFrames) {
+    return callFrames >= minFrames ? callFrames
+                                   : callFrames * ((minFrames + callFrames - 1) / callFrames);
+}
+
 ChunkPipe::ChunkPipe(size_t chunkCount, size_t samplesPerChunk) : chunks_(chunkCount) {
     for (Chunk& chunk : chunks_) {
         chunk.samples.resize(samplesPerChunk);
