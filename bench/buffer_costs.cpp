@@ -92,12 +92,13 @@ bool ReportEffect(int rounds) {
     format.nBlockAlign = 8;
     format.nAvgBytesPerSec = kRate * 8;
     ReverbParams block = kHall;
-    const bool ready = effect->SetFormat(&format) == 1 &&
-                       effect->SetParams(&block, lumbrook::kParamsSize) == 1;
+    const bool ready =
+        effect->SetFormat(&format) == 1 && effect->SetParams(&block, lumbrook::kParamsSize) == 1;
     if (ready) {
         effect->ResetStream();
-        Report("effect", [effect](float* at, int32_t frames) { effect->ProcessInPlace(at, frames); },
-               rounds);
+        Report(
+            "effect", [effect](float* at, int32_t frames) { effect->ProcessInPlace(at, frames); },
+            rounds);
     } else {
         std::fprintf(stderr, "buffer_costs: the effect refused the format or the block\n");
     }
@@ -122,8 +123,12 @@ int main(int argc, char** argv) {
     engine->SetParams(kHall);
     engine->ResetStream(kRate);
     lumbrook::ReverbEngine* e = engine.get();
-    Report("engine", [e](float* at, int32_t frames) { e->ProcessInPlace(at, frames, {2, kRate}); },
-           int(rounds));
+    Report(
+        "engine",
+        [e](float* at, int32_t frames) {
+            e->ProcessInPlace(at, frames, {2, kRate});
+        },
+        int(rounds));
 #ifdef _WIN32
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     const bool ok = ReportEffect(int(rounds));
