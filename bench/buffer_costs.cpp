@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "reverb_engine.h"
-#include "test_signals.h"
+#include "bench_signals.h"
 #ifdef _WIN32
 #include "interfaces.h"
 #include "plugin_loader.h"
@@ -35,8 +35,7 @@ constexpr int32_t kStretchFrames = 8192;  // whole buffers of every size
 constexpr int kPasses = 32;               // about 6 s of audio a round
 constexpr int32_t kBufferSizes[] = {32, 64, 128, 1024};
 constexpr int kSizes = sizeof kBufferSizes / sizeof kBufferSizes[0];
-// A hall with the equaliser on: the full network.
-const ReverbParams kHall = {0.5f, 0.635f, 0.2f, 0.2f, 0.75f, 0.8f, 0.7f, 0.4f, 0, 1, 0};
+using lumbrook::bench::kHall;
 
 using Process = std::function<void(float*, int32_t)>;
 
@@ -57,8 +56,7 @@ double TimeRound(const Process& process, const std::vector<float>& noise,
 // The sizes take turns round after round, so that a machine that speeds up
 // or slows down during the run moves them all; each size's fastest round.
 void Report(const char* what, const Process& process, int rounds) {
-    std::vector<float> noise = lumbrook::test::NoiseBuffer(2 * size_t(kStretchFrames), 1);
-    for (float& x : noise) x *= 0.5f;
+    const std::vector<float> noise = lumbrook::bench::HalfScaleNoise(2 * size_t(kStretchFrames));
     std::vector<float> buffer(noise.size());
     double best[kSizes];
     for (double& b : best) b = 1e300;

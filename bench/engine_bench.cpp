@@ -10,7 +10,7 @@
 
 #include "kernels.h"
 #include "reverb_engine.h"
-#include "test_signals.h"
+#include "bench_signals.h"
 
 namespace {
 
@@ -19,14 +19,8 @@ using lumbrook::ReverbEngine;
 using lumbrook::ReverbParams;
 
 constexpr int32_t kFrames = 512;
-const ReverbParams kHall = {0.5f, 0.635f, 0.2f, 0.2f, 0.75f, 0.8f, 0.7f, 0.4f, 1, 1, 0};
-
-// Noise at half of full scale.
-std::vector<float> Noise(size_t n) {
-    std::vector<float> v = lumbrook::test::NoiseBuffer(n, 1);
-    for (float& x : v) x *= 0.5f;
-    return v;
-}
+using lumbrook::bench::HalfScaleNoise;
+using lumbrook::bench::kHall;
 
 void Run(benchmark::State& state, uint32_t channels, int32_t enableEq, int32_t frames = kFrames) {
     auto engine = ReverbEngine::Create();
@@ -34,7 +28,7 @@ void Run(benchmark::State& state, uint32_t channels, int32_t enableEq, int32_t f
     p.enableEq = enableEq;
     engine->SetParams(p);
     engine->ResetStream(44100);
-    const std::vector<float> input = Noise(frames * channels);
+    const std::vector<float> input = HalfScaleNoise(frames * channels);
     std::vector<float> buffer = input;
     for (auto _ : state) {
         buffer = input;
@@ -92,7 +86,7 @@ void DecayingTail(benchmark::State& state) {
     p.roomSize = 1.0f;  // longest decay
     engine->SetParams(p);
     engine->ResetStream(44100);
-    std::vector<float> buffer = Noise(2 * 44100);
+    std::vector<float> buffer = HalfScaleNoise(2 * 44100);
     for (float& s : buffer) s *= 2.0f;
     engine->ProcessInPlace(buffer.data(), 44100, {2, 44100});
     std::vector<float> silence(2 * kFrames);
@@ -121,7 +115,7 @@ void Reset(benchmark::State& state, bool automated) {
     auto engine = ReverbEngine::Create();
     engine->SetParams(kHall);
     engine->ResetStream(44100);
-    const std::vector<float> input = Noise(2 * kFrames);
+    const std::vector<float> input = HalfScaleNoise(2 * kFrames);
     std::vector<float> buffer(2 * kFrames);
     for (int i = 0; i < 60 * 44100 / kFrames; ++i) {
         if (automated && i % 100 == 0) {
