@@ -56,11 +56,9 @@ void RunAllpasses(NetworkState& net, const CallSettings& call, Scratch& scratch,
         for (int32_t frames = frameCount; frames > 0;) {
             const int32_t segment =
                 whole ? frames : SegmentBeforeWrap(cursor, length, kAllpassesPerChannel, frames);
-            const bool straight = NoneWraps<kAllpassesPerChannel>(cursor, length, segment);
-            float* at[kAllpassesPerChannel];
-            for (int k = 0; k < kAllpassesPerChannel; ++k)
-                at[k] = straight ? line[k] + cursor[k]
-                                 : OpenWindow(line[k], cursor[k], length[k], segment, spare[k]);
+            const LineWindows<kAllpassesPerChannel, kCombSliceFrames> windows(line, cursor, length,
+                                                                              segment, spare);
+            float* const* at = windows.at;
             int32_t j = 0;
             for (; j + 4 <= segment; j += 4) {
                 V4d v = Load<V4d>(x + j);
@@ -80,11 +78,7 @@ void RunAllpasses(NetworkState& net, const CallSettings& call, Scratch& scratch,
                 }
                 x[j] = v;
             }
-            if (straight)
-                AdvanceCursors(cursor, length, kAllpassesPerChannel, segment);
-            else
-                for (int k = 0; k < kAllpassesPerChannel; ++k)
-                    CloseWindow(line[k], cursor[k], length[k], segment, at[k]);
+            windows.Close(line, cursor, length, segment);
             x += segment;
             frames -= segment;
         }
@@ -106,25 +100,19 @@ void RunWetPath(NetworkState& net, const CallSettings& call, const BatchInput& i
     Equaliser<kChannels> equaliser(net);
     const bool whole = ShortestLength(length, kCombs) >= kCombSliceFrames;
     alignas(16) float spare[kCombs][kCombSliceFrames];
+    float* base[kCombs];
+    for (int k = 0; k < kCombs; ++k) base[k] = net.combLine[k];
     for (int32_t done = 0; done < frameCount;) {
         const int32_t left = frameCount - done;
         const int32_t slice = left < kCombSliceFrames ? left : kCombSliceFrames;
         const int32_t segment = whole ? slice : SegmentBeforeWrap(cursor, length, kCombs, slice);
-        const bool straight = NoneWraps<kCombs>(cursor, length, segment);
-        float* line[kCombs];
-        for (int k = 0; k < kCombs; ++k)
-            line[k] = straight
-                          ? net.combLine[k] + cursor[k]
-                          : OpenWindow(net.combLine[k], cursor[k], length[k], segment, spare[k]);
+        const LineWindows<kCombs, kCombSliceFrames> windows(base, cursor, length, segment, spare);
+        float* const* line = windows.at;
         ReadCombs<kChannels>(call, scratch, line, done, segment);
         RunAllpasses<kChannels>(net, call, scratch, done, segment);
         FilterCombs<kChannels, eq>(call, scratch, store, equaliser, done, segment);
         WriteCombs<kChannels>(call, input, scratch, line, done, segment);
-        if (straight)
-            AdvanceCursors(cursor, length, kCombs, segment);
-        else
-            for (int k = 0; k < kCombs; ++k)
-                CloseWindow(net.combLine[k], cursor[k], length[k], segment, line[k]);
+        windows.Close(base, cursor, length, segment);
         done += segment;
     }
     for (int g = 0; g < kCombs / 4; ++g)

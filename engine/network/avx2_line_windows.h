@@ -42,8 +42,7 @@ inline void CloseWindow(float* line, int32_t& cursor, int32_t length, int32_t fr
 
 // True when none of `count` lines wraps within `frames` frames of its
 // cursor: each window is then the line itself, and closing it only moves
-// the cursor on. Most calls of a small host buffer find it so, and one
-// check of all the lines costs less than opening each window.
+// the cursor on.
 template <int kCount>
 inline bool NoneWraps(const int32_t* cursor, const int32_t* length, int32_t frames) {
     int32_t room = length[0] - cursor[0];
@@ -53,6 +52,31 @@ inline bool NoneWraps(const int32_t* cursor, const int32_t* length, int32_t fram
     }
     return room >= frames;
 }
+
+// The windows of a stage's `kCount` lines, opened and closed together. Most
+// slices of a small host buffer find that no line wraps, and one check of
+// all the lines costs less than opening each window.
+template <int kCount, int kSpareFrames>
+struct LineWindows {
+    float* at[kCount];
+    bool straight;
+
+    LineWindows(float* const* line, const int32_t* cursor, const int32_t* length, int32_t frames,
+                float (*spare)[kSpareFrames])
+        : straight(NoneWraps<kCount>(cursor, length, frames)) {
+        for (int k = 0; k < kCount; ++k)
+            at[k] = straight ? line[k] + cursor[k]
+                             : OpenWindow(line[k], cursor[k], length[k], frames, spare[k]);
+    }
+
+    void Close(float* const* line, int32_t* cursor, const int32_t* length, int32_t frames) const {
+        if (straight) {
+            AdvanceCursors(cursor, length, kCount, frames);
+            return;
+        }
+        for (int k = 0; k < kCount; ++k) CloseWindow(line[k], cursor[k], length[k], frames, at[k]);
+    }
+};
 
 inline int32_t ShortestLength(const int32_t* length, int count) {
     int32_t shortest = length[0];
