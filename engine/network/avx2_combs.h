@@ -51,16 +51,16 @@ void ReadCombs(const CallSettings& call, Scratch& scratch, float* const* line, i
 // comb's unrounded new value replaces its damped output in scratch.combDamped.
 // The equaliser, the other recursion, runs in the same loop over the slice's
 // all-passed frames: the two chains of dependent operations then overlap.
-// Alone, the combs run two to a register: the round trip through float is
-// then quicker, and the registers still hold every pair.
+// Alone, the combs run two to a register where there are sixteen: the round
+// trip through float is then quicker, and the registers still hold every
+// pair; where there are eight, four to a register, so that they fit.
 template <int kChannels, bool eq>
 void FilterCombs(const CallSettings& call, Scratch& scratch, double* storeKept,
                  Equaliser<kChannels>& eqKept, int32_t done, int32_t frames) {
-    using Lanes = typename std::conditional<eq, V4d, V2d>::type;
+    using Lanes = typename std::conditional<eq || kFewRegisters, V4d, V2d>::type;
     constexpr int kWidth = sizeof(Lanes) / sizeof(double);
     constexpr int kGroups = kChannels * kCombsPerChannel / kWidth;
-    Lanes damp1;
-    for (int i = 0; i < kWidth; ++i) damp1[i] = call.damp1;
+    const double damp1s = call.damp1;
     // Local copies stay in registers across the loop's stores.
     Lanes store[kGroups];
     for (int g = 0; g < kGroups; ++g) store[g] = Load<Lanes>(storeKept + kWidth * g);
@@ -68,6 +68,13 @@ void FilterCombs(const CallSettings& call, Scratch& scratch, double* storeKept,
     for (int32_t j = 0; j < frames; ++j) {
         for (int g = 0; g < kGroups; ++g) {
             double* slot = &scratch.combDamped[j][kWidth * g];
+            // With eight registers the stores need them all: the factor is
+            // then read from memory at each use, off the recursion's path.
+            Lanes damp1;
+            if (kFewRegisters)
+                Broadcast(damp1, &call.damp1);
+            else
+                for (int i = 0; i < kWidth; ++i) damp1[i] = damp1s;
             const Lanes filtered = ExactProductPlus(store[g], damp1, Load<Lanes>(slot));
             store[g] = RoundToFloat(filtered);
             Store(slot, filtered);

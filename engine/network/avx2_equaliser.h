@@ -20,14 +20,20 @@ struct Equaliser;
 // that a step's high lanes take a low output that is ready well before
 // (the sum's first term is the input). A batch's first two steps run the
 // low lanes only, and Finish runs the two frames the high lanes still owe.
+//
+// Only the last output, on which the next step waits, is the loop's to keep
+// in a register (History); the older inputs and outputs stay in this object,
+// in memory, read well before they are needed. The combs' stores then keep
+// their registers even where there are only eight (32-bit x86), instead of
+// making a round trip through the stack on their own recursion every frame.
 template <>
 struct Equaliser<2> {
     struct History {
-        V4d x1, x2, y1, y2;
-        V2d late1, late2;  // the low shelves' rounded outputs of the last two frames
+        V4d y1;
     };
     V4d b0, b1, b2, a1, a2;
-    History kept;
+    V4d x1, x2, y1, y2;
+    V2d late1, late2;    // the low shelves' rounded outputs of the last two frames
     int32_t behind = 0;  // frames the high shelves owe, up to two
 
     explicit Equaliser(const NetworkState& net) {
@@ -38,51 +44,56 @@ struct Equaliser<2> {
         };
         b0 = lanes(&ShelfFilter::b0), b1 = lanes(&ShelfFilter::b1), b2 = lanes(&ShelfFilter::b2);
         a1 = lanes(&ShelfFilter::a1), a2 = lanes(&ShelfFilter::a2);
-        kept = {lanes(&ShelfFilter::x1),
-                lanes(&ShelfFilter::x2),
-                lanes(&ShelfFilter::y1),
-                lanes(&ShelfFilter::y2),
-                V2d{},
-                V2d{}};
+        x1 = lanes(&ShelfFilter::x1), x2 = lanes(&ShelfFilter::x2);
+        y1 = lanes(&ShelfFilter::y1), y2 = lanes(&ShelfFilter::y2);
+        late1 = late2 = V2d{};
     }
 
-    History Begin() const { return kept; }
-    void End(const History& h) { kept = h; }
+    History Begin() const { return {y1}; }
+    void End(const History& h) { y1 = h.y1; }
 
-    // One step of all four shelves, lane by lane.
-    V4d Step(History& h, V4d x) const { return ShelfStep(*this, h, x); }
+    // One step of all four shelves, lane by lane, from history `h`: the
+    // members but for the last output, which is the caller's.
+    struct Lanes {
+        V4d &x1, &x2, &y1, &y2;
+    };
+    V4d Step(V4d& last, V4d x) {
+        Lanes h{x1, x2, last, y2};
+        return ShelfStep(*this, h, x);
+    }
 
     // Low shelves of frame j; high shelves of frame j - 2 once they run.
     void Filter(Scratch& scratch, int32_t j, History& h) {
         const V2d in = {scratch.series[0][j], scratch.series[1][j]};
         if (behind < 2) {
-            History lowOnly = h;
-            const V4d y = Step(lowOnly, Join(in, HighHalf(h.x1)));
-            h.x2 = Join(LowHalf(h.x1), HighHalf(h.x2));
-            h.x1 = Join(in, HighHalf(h.x1));
-            h.y2 = Join(LowHalf(h.y1), HighHalf(h.y2));
-            h.y1 = Join(LowHalf(y), HighHalf(h.y1));
-            h.late2 = h.late1, h.late1 = RoundToFloat(LowHalf(y));
+            // The high lanes' history stays as it was.
+            const V4d oldX1 = x1, oldX2 = x2, oldY2 = y2, oldY1 = h.y1;
+            const V4d y = Step(h.y1, Join(in, HighHalf(oldX1)));
+            x1 = Join(in, HighHalf(oldX1));
+            x2 = Join(LowHalf(oldX1), HighHalf(oldX2));
+            y2 = Join(LowHalf(oldY1), HighHalf(oldY2));
+            h.y1 = Join(LowHalf(y), HighHalf(oldY1));
+            late2 = late1, late1 = RoundToFloat(LowHalf(y));
             ++behind;
             return;
         }
-        const V4d y = Step(h, Join(in, h.late2));
-        h.late2 = h.late1, h.late1 = RoundToFloat(LowHalf(y));
+        const V4d y = Step(h.y1, Join(in, late2));
+        late2 = late1, late1 = RoundToFloat(LowHalf(y));
         scratch.series[0][j - 2] = y[2];
         scratch.series[1][j - 2] = y[3];
     }
 
     // The high shelves of the batch's last frames (end: the batch's length).
     void Finish(Scratch& scratch, int32_t end) {
-        History& h = kept;
         for (; behind > 0; --behind) {
-            const V2d late = behind == 2 ? h.late2 : h.late1;
-            History highOnly = h;
-            const V4d y = Step(highOnly, Join(LowHalf(h.x1), late));
-            h.x2 = Join(LowHalf(h.x2), HighHalf(h.x1));
-            h.x1 = Join(LowHalf(h.x1), late);
-            h.y2 = Join(LowHalf(h.y2), HighHalf(h.y1));
-            h.y1 = Join(LowHalf(h.y1), HighHalf(y));
+            const V2d late = behind == 2 ? late2 : late1;
+            // The low lanes' history stays as it was.
+            const V4d oldX1 = x1, oldX2 = x2, oldY1 = y1, oldY2 = y2;
+            const V4d y = Step(y1, Join(LowHalf(oldX1), late));
+            x1 = Join(LowHalf(oldX1), late);
+            x2 = Join(LowHalf(oldX2), HighHalf(oldX1));
+            y2 = Join(LowHalf(oldY2), HighHalf(oldY1));
+            y1 = Join(LowHalf(oldY1), HighHalf(y));
             scratch.series[0][end - behind] = y[2];
             scratch.series[1][end - behind] = y[3];
         }
@@ -92,10 +103,10 @@ struct Equaliser<2> {
         ShelfFilter* low = &net.shelf[kLeftLowShelf];
         ShelfFilter* high = &net.shelf[kLeftHighShelf];
         for (int ch = 0; ch < 2; ++ch) {
-            low[ch].x1 = kept.x1[ch], low[ch].x2 = kept.x2[ch];
-            low[ch].y1 = kept.y1[ch], low[ch].y2 = kept.y2[ch];
-            high[ch].x1 = kept.x1[2 + ch], high[ch].x2 = kept.x2[2 + ch];
-            high[ch].y1 = kept.y1[2 + ch], high[ch].y2 = kept.y2[2 + ch];
+            low[ch].x1 = x1[ch], low[ch].x2 = x2[ch];
+            low[ch].y1 = y1[ch], low[ch].y2 = y2[ch];
+            high[ch].x1 = x1[2 + ch], high[ch].x2 = x2[2 + ch];
+            high[ch].y1 = y1[2 + ch], high[ch].y2 = y2[2 + ch];
         }
     }
 };

@@ -10,6 +10,9 @@
 namespace lumbrook {
 namespace avx2 {
 
+// 32-bit x86 has eight vector registers, not sixteen.
+constexpr bool kFewRegisters = sizeof(void*) == 4;
+
 typedef float V2f __attribute__((vector_size(8)));
 typedef float V4f __attribute__((vector_size(16)));
 typedef double V2d __attribute__((vector_size(16)));
@@ -31,6 +34,14 @@ void Store(T* p, Vector v) {
 
 inline V4d Splat4(double x) {
     return V4d{x, x, x, x};
+}
+// The same from memory, one instruction: a loop that reads its factor at
+// each use keeps a register free.
+inline void Broadcast(V4d& v, const double* x) {
+    v = V4d(_mm256_broadcast_sd(x));
+}
+inline void Broadcast(V2d& v, const double* x) {
+    v = V2d(_mm_loaddup_pd(x));
 }
 // One instruction each; the compiler's generic conversion would split them.
 inline V4d Widen(V4f v) {
