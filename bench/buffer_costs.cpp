@@ -113,8 +113,7 @@ bool ReportEffect(int rounds) {
 int main(int argc, char** argv) {
     char* end = nullptr;
     const long rounds = argc > 1 ? std::strtol(argv[1], &end, 10) : 30;
-    if (argc > 2 || (argc > 1 && (end == argv[1] || *end != '\0')) || rounds < 1 ||
-        rounds > 100) {
+    if (argc > 2 || (argc > 1 && (end == argv[1] || *end != '\0')) || rounds < 1 || rounds > 100) {
         std::fprintf(stderr, "usage: buffer_costs [rounds 1-100]\n");
         return 2;
     }

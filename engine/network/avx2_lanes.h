@@ -91,6 +91,20 @@ inline V2d ExactProductPlus(V2d a, V2d b, V2d c) {
     return V2d(_mm_fmadd_pd(__m128d(a), __m128d(b), __m128d(c)));
 }
 
+// The halves of a register of two, and a register of two from halves.
+inline double LowHalf(V2d v) {
+    return v[0];
+}
+inline double HighHalf(V2d v) {
+    return v[1];
+}
+inline V2d Join(double low, double high) {
+    return V2d{low, high};
+}
+inline double RoundToFloat(double v) {
+    return double(float(v));
+}
+
 // The halves of a register of four, and a register of four from halves.
 inline V2d LowHalf(V4d v) {
     return V2d(_mm256_castpd256_pd128(__m256d(v)));
