@@ -71,7 +71,7 @@ void FilterCombs(const CallSettings& call, Scratch& scratch, double* storeKept,
             // With eight registers the stores need them all: the factor is
             // then read from memory at each use, off the recursion's path.
             Lanes damp1;
-            if (kFewRegisters)
+            if constexpr (kFewRegisters)
                 Broadcast(damp1, &call.damp1);
             else
                 for (int i = 0; i < kWidth; ++i) damp1[i] = damp1s;

@@ -40,9 +40,6 @@ inline V4d Splat4(double x) {
 inline void Broadcast(V4d& v, const double* x) {
     v = V4d(_mm256_broadcast_sd(x));
 }
-inline void Broadcast(V2d& v, const double* x) {
-    v = V2d(_mm_loaddup_pd(x));
-}
 // One instruction each; the compiler's generic conversion would split them.
 inline V4d Widen(V4f v) {
     return V4d(_mm256_cvtps_pd(__m128(v)));
