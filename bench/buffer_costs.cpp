@@ -14,12 +14,12 @@
 
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <vector>
 
 #include "reverb_engine.h"
+#include "bench_count.h"
 #include "bench_signals.h"
 #ifdef _WIN32
 #include "interfaces.h"
@@ -111,9 +111,8 @@ bool ReportEffect(int rounds) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    char* end = nullptr;
-    const long rounds = argc > 1 ? std::strtol(argv[1], &end, 10) : 30;
-    if (argc > 2 || (argc > 1 && (end == argv[1] || *end != '\0')) || rounds < 1 || rounds > 100) {
+    const long rounds = argc > 1 ? lumbrook::bench::Count(argv[1], 100) : 30;
+    if (argc > 2 || rounds == 0) {
         std::fprintf(stderr, "usage: buffer_costs [rounds 1-100]\n");
         return 2;
     }

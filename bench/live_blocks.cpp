@@ -13,10 +13,10 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
+#include "bench_count.h"
 #include "plugin_ports.h"
 #include "reverb_plugin.h"
 #include "test_signals.h"
@@ -42,17 +42,11 @@ std::string BecomeRealTime() {
            (locked ? ", memory locked" : ", memory not locked");
 }
 
-// A whole number from 1 to `most`, or 0 when the text is not one.
-long Count(const char* text, long most) {
-    char* end = nullptr;
-    const long value = std::strtol(text, &end, 10);
-    return end != text && *end == '\0' && value >= 1 && value <= most ? value : 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
     using namespace lumbrook;
+    using bench::Count;
     const long seconds = argc > 1 ? Count(argv[1], 3600) : 60;
     const long blockFrames = argc > 2 ? Count(argv[2], 8192) : 64;
     if (argc > 3 || seconds == 0 || blockFrames == 0) {
